@@ -1,0 +1,9 @@
+#include <iostream>
+
+#include "driver/console.h"
+#include "driver/run_konvert.h"
+
+int main(int argc, char** argv) {
+    kon::Console console(std::cin, std::cout, std::cerr);
+    return kon::RunKonvert(argc, argv, console);
+}

@@ -1,0 +1,92 @@
+#include "driver/platform.h"
+
+#include <cerrno>
+#include <chrono>
+#include <string>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace kon::platform {
+
+namespace {
+
+// A name that is unlikely to exist already; creation is exclusive anyway, so a
+// clash only costs another try.
+std::string CandidateName(unsigned attempt) {
+    const auto ticks = static_cast<unsigned long long>(
+        std::chrono::steady_clock::now().time_since_epoch().count());
+    unsigned long long mixed = ticks * 6364136223846793005ull + attempt * 1442695040888963407ull;
+    std::string name = ".konvert-";
+    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    for (int i = 0; i < 10; ++i) {
+        name += kDigits[mixed % 36];
+        mixed /= 36;
+    }
+    return name + ".tmp";
+}
+
+#ifdef _WIN32
+int OpenExclusive(const std::filesystem::path& file) {
+    return _wopen(file.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+void CloseFile(int fd) {
+    _close(fd);
+}
+#else
+int OpenExclusive(const std::filesystem::path& file) {
+    return open(file.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+}
+void CloseFile(int fd) {
+    close(fd);
+}
+#endif
+
+}  // namespace
+
+bool CreateExclusiveFile(const std::filesystem::path& directory, std::filesystem::path& created) {
+    constexpr unsigned kAttempts = 64;
+    for (unsigned attempt = 0; attempt < kAttempts; ++attempt) {
+        const auto candidate = directory / CandidateName(attempt);
+        const int fd = OpenExclusive(candidate);
+        if (fd >= 0) {
+            CloseFile(fd);
+            created = candidate;
+            return true;
+        }
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
+#ifdef _WIN32
+bool MayWrite(const std::filesystem::path& file) {
+    return _waccess(file.c_str(), 2) == 0;
+}
+
+std::filesystem::perms NewFilePermissions() {
+    return std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+           std::filesystem::perms::group_read | std::filesystem::perms::group_write |
+           std::filesystem::perms::others_read | std::filesystem::perms::others_write;
+}
+#else
+bool MayWrite(const std::filesystem::path& file) {
+    return access(file.c_str(), W_OK) == 0;
+}
+
+std::filesystem::perms NewFilePermissions() {
+    // umask can only be read by setting it; put the old value straight back.
+    const mode_t mask = umask(0);
+    umask(mask);
+    return static_cast<std::filesystem::perms>(0666 & ~mask);
+}
+#endif
+
+}  // namespace kon::platform

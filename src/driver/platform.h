@@ -1,0 +1,19 @@
+#pragma once
+// The few file operations the standard library lacks, with a POSIX and a
+// Windows side in platform.cpp.
+
+#include <filesystem>
+
+namespace kon::platform {
+
+// Creates a new, empty file in `directory` that did not exist before (never
+// opens an existing one); its path goes to `created`. False when impossible.
+bool CreateExclusiveFile(const std::filesystem::path& directory, std::filesystem::path& created);
+
+// Whether the current user may write to the existing file.
+bool MayWrite(const std::filesystem::path& file);
+
+// The permissions a file created in place would get: 0666 less the umask.
+std::filesystem::perms NewFilePermissions();
+
+}  // namespace kon::platform

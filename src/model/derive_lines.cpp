@@ -1,0 +1,7 @@
+#include "model/derive_lines.h"
+
+namespace kon {
+
+void DeriveLines(KonModell&) {}
+
+}  // namespace kon

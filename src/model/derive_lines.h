@@ -1,0 +1,11 @@
+#pragma once
+
+#include "model/kon_modell.h"
+
+namespace kon {
+
+// Rebuilds MassLinien, Linien and StrichLinien and their counts from the
+// polygons and the points' X and Y.
+void DeriveLines(KonModell& model);
+
+}  // namespace kon

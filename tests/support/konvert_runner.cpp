@@ -1,0 +1,112 @@
+#include "support/konvert_runner.h"
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+
+#ifndef KONVERT_DEFAULT_COMMAND
+#define KONVERT_DEFAULT_COMMAND "konvert"
+#endif
+
+namespace fs = std::filesystem;
+
+namespace kon::test {
+
+namespace {
+
+std::string ShellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'') {
+            quoted += "'\\''";
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "'";
+}
+
+std::string Slurp(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void Spill(const fs::path& file, const std::string& bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + file.string());
+}
+
+}  // namespace
+
+std::string KonvertCommand() {
+    const char* command = std::getenv("KONVERT_COMMAND");
+    if (command != nullptr && *command != '\0') return command;
+    return ShellQuote(KONVERT_DEFAULT_COMMAND);
+}
+
+Sandbox::Sandbox() {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate =
+            fs::temp_directory_path() / ("konvert-test-" + std::to_string(random()));
+        if (fs::create_directory(candidate)) {
+            dir_ = candidate;
+            // Inputs and outputs live in "work"; the captured streams beside it.
+            fs::create_directory(dir_ / "work");
+            return;
+        }
+    }
+    throw std::runtime_error("no temporary directory");
+}
+
+Sandbox::~Sandbox() {
+    std::error_code ec;
+    // Restore permissions a test may have taken away so removal succeeds.
+    for (const auto& entry : fs::recursive_directory_iterator(dir_, ec)) {
+        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::remove_all(dir_, ec);
+}
+
+void Sandbox::Write(const std::string& name, const std::string& bytes) const {
+    const fs::path file = dir_ / "work" / name;
+    fs::create_directories(file.parent_path());
+    Spill(file, bytes);
+}
+
+std::string Sandbox::Read(const std::string& name) const {
+    return Slurp(dir_ / "work" / name);
+}
+
+std::map<std::string, std::string> Sandbox::Files() const {
+    std::map<std::string, std::string> files;
+    const fs::path work = dir_ / "work";
+    for (const auto& entry : fs::recursive_directory_iterator(work)) {
+        if (entry.is_regular_file()) {
+            files[fs::relative(entry.path(), work).generic_string()] = Slurp(entry.path());
+        }
+    }
+    return files;
+}
+
+RunResult Sandbox::Run(const std::vector<std::string>& args, const std::string& input) const {
+    Spill(dir_ / "stdin", input);
+    std::string command = "cd " + ShellQuote((dir_ / "work").string()) + " && " + KonvertCommand();
+    for (const auto& arg : args) command += " " + ShellQuote(arg);
+    command += " <" + ShellQuote((dir_ / "stdin").string());
+    command += " >" + ShellQuote((dir_ / "stdout").string());
+    command += " 2>" + ShellQuote((dir_ / "stderr").string());
+    const int status = std::system(command.c_str());
+    RunResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.out = Slurp(dir_ / "stdout");
+    result.err = Slurp(dir_ / "stderr");
+    return result;
+}
+
+}  // namespace kon::test

@@ -1,0 +1,43 @@
+#pragma once
+// Runs the real konvert program in a fresh temporary directory with given
+// arguments and standard input, and captures everything it leaves behind.
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kon::test {
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class Sandbox {
+  public:
+    Sandbox();
+    ~Sandbox();
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    const std::filesystem::path& dir() const { return dir_; }
+    void Write(const std::string& name, const std::string& bytes) const;
+    std::string Read(const std::string& name) const;
+    // Every regular file below the directory, by relative path, with its bytes.
+    std::map<std::string, std::string> Files() const;
+
+    // Runs the program with the sandbox as working directory. Without
+    // `input` standard input is empty (at its end at once).
+    RunResult Run(const std::vector<std::string>& args, const std::string& input = "") const;
+
+  private:
+    std::filesystem::path dir_;
+};
+
+// The command that starts konvert: $KONVERT_COMMAND or the built program.
+std::string KonvertCommand();
+
+}  // namespace kon::test
