@@ -22,30 +22,40 @@ bool IsKonText(std::string_view head) {
     return StartsWithIgnoreCase(head, kTextMark);
 }
 
-// Reads up to `count` bytes from the start of the stream.
+// Reads up to `count` bytes from the start of the stream and rewinds it.
 std::string ReadHead(std::istream& in, std::size_t count) {
     std::string head(count, '\0');
     in.read(head.data(), static_cast<std::streamsize>(count));
     head.resize(static_cast<std::size_t>(in.gcount()));
+    in.clear();
+    in.seekg(0);
     return head;
-}
-
-void LoadText(KonModell& model, const std::string& path, Console& console) {
-    // Binary on every platform: the reader handles CR LF itself.
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        console.ReportOpenFailure(path);
-        return;
-    }
-    if (ReadKonText(model, in, console, path) != 0) {
-        DeriveLines(model);
-        model.Geladen = 1;
-    }
 }
 
 }  // namespace
 
+void LoadModelFrom(KonModell& model, std::istream& in, Console& console, const std::string& path) {
+    try {
+        if (IsKonText(ReadHead(in, kUtf8Bom.size() + kTextMark.size()))) {
+            // Both forms are read in binary mode, so the text reader takes the
+            // same stream again from its start; it handles line ends itself.
+            if (ReadKonText(model, in, console, path) != 0) {
+                DeriveLines(model);
+                model.Geladen = 1;
+            }
+            return;
+        }
+        ReadKonArchive(model, in, console, path);
+        CheckArchiveEnd(in, console);
+    } catch (const std::bad_alloc&) {
+        model.Geladen = 0;
+        console.ReportAndWait("Nicht genug Speicher!\n");
+    }
+}
+
 void LoadModel(KonModell& model, const std::string& path, Console& console) {
+    // Only a regular file is an input; a directory would open on some
+    // platforms and then fail on the first read.
     std::error_code ec;
     if (!std::filesystem::is_regular_file(std::filesystem::status(path, ec))) {
         console.ReportOpenFailure(path);
@@ -56,21 +66,7 @@ void LoadModel(KonModell& model, const std::string& path, Console& console) {
         console.ReportOpenFailure(path);
         return;
     }
-    try {
-        const std::string head = ReadHead(in, kUtf8Bom.size() + kTextMark.size());
-        if (IsKonText(head)) {
-            in.close();
-            LoadText(model, path, console);
-            return;
-        }
-        in.clear();
-        in.seekg(0);
-        ReadKonArchive(model, in, console, path);
-        CheckArchiveEnd(in, console);
-    } catch (const std::bad_alloc&) {
-        model.Geladen = 0;
-        console.ReportAndWait("Nicht genug Speicher!\n");
-    }
+    LoadModelFrom(model, in, console, path);
 }
 
 }  // namespace kon
