@@ -41,7 +41,30 @@ void Spill(const fs::path& file, const std::string& bytes) {
     if (!out) throw std::runtime_error("cannot write " + file.string());
 }
 
+// A Windows console turns each newline into CR LF ($KONVERT_CONSOLE_CRLF set);
+// only a CR right before a newline is taken out again, so any other
+// difference still shows.
+std::string ConsoleText(std::string text) {
+    const char* crlf = std::getenv("KONVERT_CONSOLE_CRLF");
+    if (crlf == nullptr || *crlf == '\0') return text;
+    std::string plain;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) plain += "<bare LF>";
+        plain += text[i];
+    }
+    return plain;
+}
+
 }  // namespace
+
+std::string KonvertProgramName() {
+    std::string command = KonvertCommand();
+    while (!command.empty() && (command.back() == '\'' || command.back() == ' '))
+        command.pop_back();
+    const auto start = command.find_last_of("/\\ '");
+    return start == std::string::npos ? command : command.substr(start + 1);
+}
 
 std::string KonvertCommand() {
     const char* command = std::getenv("KONVERT_COMMAND");
@@ -104,8 +127,8 @@ RunResult Sandbox::Run(const std::vector<std::string>& args, const std::string& 
     const int status = std::system(command.c_str());
     RunResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.out = Slurp(dir_ / "stdout");
-    result.err = Slurp(dir_ / "stderr");
+    result.out = ConsoleText(Slurp(dir_ / "stdout"));
+    result.err = ConsoleText(Slurp(dir_ / "stderr"));
     return result;
 }
 

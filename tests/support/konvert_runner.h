@@ -39,5 +39,7 @@ class Sandbox {
 
 // The command that starts konvert: $KONVERT_COMMAND or the built program.
 std::string KonvertCommand();
+// The base name of the program that command starts, as the usage line shows it.
+std::string KonvertProgramName();
 
 }  // namespace kon::test
