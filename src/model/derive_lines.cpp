@@ -86,8 +86,9 @@ std::size_t CountEdges(const KonModell& model, std::size_t flaechen) {
 
 // Edge (j, j + 1 mod n) of every polygon of more than two corners; an edge
 // with an end outside the points is dropped, never bridged.
-void TallyEdges(const KonModell& model, const PunktBereich& punkte, std::size_t flaechen,
-                KantenListe& tally) {
+std::vector<Kante> TallyEdges(const KonModell& model, const PunktBereich& punkte,
+                              std::size_t flaechen) {
+    KantenListe tally(CountEdges(model, flaechen));
     for (std::size_t i = 0; i < flaechen; ++i) {
         const Flaeche& f = model.Flaechenliste[i];
         const std::size_t n = StoredCorners(f);
@@ -103,39 +104,44 @@ void TallyEdges(const KonModell& model, const PunktBereich& punkte, std::size_t 
             fromValid = toValid;
         }
     }
+    return tally.TakeKanten();
 }
 
-std::vector<Linie> LinesWhere(const std::vector<Kante>& kanten, const PunktBereich& punkte,
-                              bool shared) {
-    const auto count = static_cast<std::size_t>(
-        std::count_if(kanten.begin(), kanten.end(),
-                      [shared](const Kante& k) { return (k.Zaehler > 1) == shared; }));
+// An edge met once is a plan line, one met more often a dashed line; both
+// keep the tally's order, so each array follows the first appearances.
+void FillLinien(KonModell& model, const std::vector<Kante>& kanten, const PunktBereich& punkte) {
+    const auto einmal = static_cast<std::size_t>(
+        std::count_if(kanten.begin(), kanten.end(), [](const Kante& k) { return k.Zaehler == 1; }));
     std::vector<Linie> linien;
-    linien.reserve(count);
+    linien.reserve(einmal);
+    std::vector<Linie> strichLinien;
+    strichLinien.reserve(kanten.size() - einmal);
     for (const Kante& k : kanten) {
-        if ((k.Zaehler > 1) == shared) linien.push_back(MakeLinie(punkte[k.Von], punkte[k.Bis]));
+        (k.Zaehler == 1 ? linien : strichLinien).push_back(MakeLinie(punkte[k.Von], punkte[k.Bis]));
     }
-    return linien;
+    // Every tallied pair holds two valid 16-bit indices, so there are fewer
+    // than 2^31 entries and each size fits its 32-bit count. The archive
+    // writer, not this function, refuses more than its 16-bit words hold.
+    model.Linien = std::move(linien);
+    model.LinienAnzahl = static_cast<std::int32_t>(model.Linien.size());
+    model.StrichLinien = std::move(strichLinien);
+    model.StrichLinienAnzahl = static_cast<std::int32_t>(model.StrichLinien.size());
 }
 
 }  // namespace
 
 void DeriveLines(KonModell& model) {
+    // The old lines go first, so they never share the peak with the new ones.
+    std::vector<Linie>().swap(model.MassLinien);
+    std::vector<Linie>().swap(model.Linien);
+    std::vector<Linie>().swap(model.StrichLinien);
+
     const PunktBereich punkte(model);
     const std::size_t flaechen = FlaechenInUse(model);
 
     DeriveMassLinien(model, punkte, flaechen);
 
-    KantenListe tally(CountEdges(model, flaechen));
-    TallyEdges(model, punkte, flaechen, tally);
-
-    // Every tallied pair holds two valid 16-bit indices, so there are fewer
-    // than 2^31 entries and each size fits its 32-bit count. The archive
-    // writer, not this function, refuses more than its 16-bit words hold.
-    model.Linien = LinesWhere(tally.Kanten(), punkte, false);
-    model.LinienAnzahl = static_cast<std::int32_t>(model.Linien.size());
-    model.StrichLinien = LinesWhere(tally.Kanten(), punkte, true);
-    model.StrichLinienAnzahl = static_cast<std::int32_t>(model.StrichLinien.size());
+    FillLinien(model, TallyEdges(model, punkte, flaechen), punkte);
 }
 
 }  // namespace kon

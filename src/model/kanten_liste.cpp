@@ -2,14 +2,15 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace kon {
 
 namespace {
 
-// The hint only sizes the first allocation; a model of many repeated edges
-// would otherwise reserve far more than it ever fills.
-constexpr std::size_t kMaxInitialEntries = std::size_t{1} << 16;
+// The hint only sizes the first allocation, up to a limit: a model of many
+// repeated edges would otherwise reserve far more than it ever fills.
+constexpr std::size_t kMaxInitialEntries = std::size_t{1} << 20;
 constexpr std::size_t kMinSlots = 16;
 
 // Both orientations of an edge give the same key: the smaller index (as raw
@@ -28,10 +29,15 @@ unsigned Log2(std::size_t powerOfTwo) {
     return bits;
 }
 
-// Keeps the load at most one half, so probe runs stay short.
+// A load of at most 7/10 keeps linear probe runs short (mostly within one
+// cache line) without letting the table dwarf the entries.
+bool Overloaded(std::size_t entries, std::size_t slots) {
+    return 10 * entries > 7 * slots;
+}
+
 std::size_t SlotsFor(std::size_t entries) {
     std::size_t slots = kMinSlots;
-    while (slots < 2 * entries) slots *= 2;
+    while (Overloaded(entries, slots)) slots *= 2;
     return slots;
 }
 
@@ -67,7 +73,7 @@ void KantenListe::Count(std::int16_t a, std::int16_t b) {
     const std::uint32_t key = PairKey(a, b);
     const std::size_t mask = slots_.size() - 1;
     std::size_t i = Home(key);
-    // The load stays below one half, so an empty slot ends every probe run.
+    // The load stays below 7/10, so an empty slot ends every probe run.
     while (slots_[i].entryPlusOne != 0) {
         if (slots_[i].key == key) {
             // Only "once" against "more than once" matters; saturating keeps an
@@ -82,7 +88,12 @@ void KantenListe::Count(std::int16_t a, std::int16_t b) {
     // 16-bit values, so entryPlusOne never wraps.
     kanten_.push_back(Kante{a, b, 1});
     slots_[i] = Slot{key, static_cast<std::uint32_t>(kanten_.size())};
-    if (2 * kanten_.size() > slots_.size()) Rehash(2 * slots_.size());
+    if (Overloaded(kanten_.size(), slots_.size())) Rehash(2 * slots_.size());
+}
+
+std::vector<Kante> KantenListe::TakeKanten() {
+    std::vector<Slot>().swap(slots_);
+    return std::move(kanten_);
 }
 
 }  // namespace kon
