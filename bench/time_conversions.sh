@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Times whole conversions of the largest model in both directions against
+# `cp` of the same input to the same output name, and the conversions of a
+# text file with a single polygon row of ten million indices. Wall time is
+# the median of RUNS runs; peak memory comes from one more run under
+# `/usr/bin/time -v`. Standard input answers the overwrite question with "j".
+#
+#   bench/time_conversions.sh [BUILD_DIR [RUNS]]
+#
+# BUILD_DIR defaults to build/bench (cmake --preset bench && cmake --build
+# --preset bench), RUNS to 7. LONG_CORNERS sets the length of the long row.
+set -euo pipefail
+export LC_ALL=C  # EPOCHREALTIME and awk use the locale's decimal mark
+
+build=${1:-build/bench}
+runs=${2:-7}
+long_corners=${LONG_CORNERS:-10000000}
+
+if [[ ! -x /usr/bin/time ]]; then
+    echo "needs /usr/bin/time (apt-get install time)" >&2
+    exit 2
+fi
+if ((runs < 5)); then
+    echo "RUNS must be at least 5" >&2
+    exit 2
+fi
+konvert=$(realpath "$build/konvert")
+generator=$(realpath "$build/bench/make_largest_model")
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+median() {
+    sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
+}
+
+# Runs "$@" in directory $1 with "j" on standard input; appends the
+# microseconds to the array named by $2. No subshell or pipe around the
+# command, so konvert and cp carry the same small start-up overhead.
+timed_run() {
+    local dir=$1
+    local -n out_times=$2
+    shift 2
+    local start end
+    cd "$dir"
+    # Read straight from the clock variable: a command substitution would
+    # fork and swamp the few milliseconds of cp.
+    start=$EPOCHREALTIME
+    "$@" <"$work/answer" >/dev/null 2>&1 || true
+    end=$EPOCHREALTIME
+    cd "$work"
+    out_times+=($((10#${end//[.,]/} - 10#${start//[.,]/})))
+}
+
+# Prints "<peak KiB> <exit status>" of one run of "$@" in directory $1.
+peak_run() {
+    local dir=$1
+    shift
+    local report="$work/time.txt"
+    (cd "$dir" && /usr/bin/time -v -o "$report" "$@" <"$work/answer" >/dev/null 2>&1) || true
+    awk -F': ' '/Maximum resident set size/ { kib = $2 } /Exit status/ { rc = $2 }
+                END { print kib, rc }' "$report"
+}
+
+# case name, directory, input, output, expected exit status of konvert
+measure() {
+    local name=$1 dir=$2 input=$3 output=$4 expected=$5
+    local i kon_times=() cp_times=()
+    for ((i = 0; i < runs; i++)); do
+        timed_run "$dir" kon_times "$konvert" "$input"
+        timed_run "$dir" cp_times cp "$input" "$output"
+    done
+    local kon_med cp_med kon_peak kon_rc cp_peak
+    kon_med=$(printf '%s\n' "${kon_times[@]}" | median)
+    cp_med=$(printf '%s\n' "${cp_times[@]}" | median)
+    read -r kon_peak kon_rc < <(peak_run "$dir" "$konvert" "$input")
+    read -r cp_peak _ < <(peak_run "$dir" cp "$input" "$output")
+    local size
+    size=$(stat -c %s "$dir/$input")
+    awk -v n="$name" -v s="$size" -v k="$kon_med" -v c="$cp_med" -v kp="$kon_peak" \
+        -v cpp="$cp_peak" -v rc="$kon_rc" -v want="$expected" 'BEGIN {
+        printf "%-26s %11d %10.1f %8.1f %7.1fx %10d %8d %5s%s\n", n, s, k / 1000, c / 1000,
+               k / c, kp, cpp, rc, (rc == want ? "" : "  (expected " want ")")
+    }'
+}
+
+setup() {
+    local dir="$work/$1" input=$2 input_source=$3 output=$4 output_source=$5
+    mkdir -p "$dir"
+    cp "$input_source" "$dir/$input"
+    # The output exists from the start, so every run answers the question.
+    if [[ -n $output_source ]]; then cp "$output_source" "$dir/$output"; fi
+}
+
+printf 'j\n' >"$work/answer"
+"$generator" "$work/model.csv" "$work/model.kon" 2>&1
+"$generator" --long-row "$long_corners" "$work/long.csv" 2>&1
+
+setup kon2csv model.kon "$work/model.kon" model.csv "$work/model.csv"
+setup csv2kon model.csv "$work/model.csv" model.kon "$work/model.kon"
+setup longkon long.kon "$work/long.csv" long.csv "$work/long.csv"
+setup longcsv long.csv "$work/long.csv" long.kon ""
+
+echo "konvert: $konvert, $runs runs each, $(nproc) cores, $(uname -srm)"
+printf '%-26s %11s %10s %8s %8s %10s %8s %5s\n' case "input B" "konv ms" "cp ms" ratio \
+    "konv KiB" "cp KiB" exit
+measure "largest .kon -> .csv" "$work/kon2csv" model.kon model.csv 0
+measure "largest .csv -> .kon" "$work/csv2kon" model.csv model.kon 0
+measure "long row .kon -> .csv" "$work/longkon" long.kon long.csv 0
+# Far beyond an archive's limits: refused before any file is written.
+measure "long row .csv (refused)" "$work/longcsv" long.csv long.kon 1
+echo "goals for the largest model: ratio at most 4x, konvert peak below 16384 KiB"
