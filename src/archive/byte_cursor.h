@@ -3,9 +3,11 @@
 // with explicit shifts, so the layout never depends on the host's byte order
 // or on struct padding. Floats travel as their raw bit patterns.
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -91,31 +93,50 @@ class ByteCursor {
     bool truncated_ = false;
 };
 
-// Appends fields to a byte buffer that is written out in one go.
+// Appends fields to a byte buffer. Given a stream, it hands the buffer over
+// in large chunks, so the whole archive never has to sit in memory twice.
 class ByteSink {
   public:
-    explicit ByteSink(std::string& out) : out_(out) {}
+    explicit ByteSink(std::string& buffer) : out_(buffer) {}
+    ByteSink(std::string& buffer, std::ostream& stream) : out_(buffer), stream_(&stream) {
+        out_.reserve(kChunk + 64);
+    }
 
-    void U8(std::uint8_t value) { out_.push_back(static_cast<char>(value)); }
-    void U16(std::uint16_t value) {
-        U8(static_cast<std::uint8_t>(value & 0xFFu));
-        U8(static_cast<std::uint8_t>(value >> 8));
+    void U8(std::uint8_t value) { Put<1>(value); }
+    void U16(std::uint16_t value) { Put<2>(value); }
+    void U32(std::uint32_t value) { Put<4>(value); }
+    void I32(std::int32_t value) { Put<4>(static_cast<std::uint32_t>(value)); }
+    void F32(float value) { Put<4>(std::bit_cast<std::uint32_t>(value)); }
+    void F64(double value) { Put<8>(std::bit_cast<std::uint64_t>(value)); }
+    void Bytes(std::string_view bytes) {
+        out_.append(bytes);
+        FlushIfFull();
     }
-    void U32(std::uint32_t value) {
-        U16(static_cast<std::uint16_t>(value & 0xFFFFu));
-        U16(static_cast<std::uint16_t>(value >> 16));
+    // Hands what is left to the stream (no-op without one).
+    void Finish() {
+        if (stream_ == nullptr || out_.empty()) return;
+        stream_->write(out_.data(), static_cast<std::streamsize>(out_.size()));
+        out_.clear();
     }
-    void I32(std::int32_t value) { U32(static_cast<std::uint32_t>(value)); }
-    void F32(float value) { U32(std::bit_cast<std::uint32_t>(value)); }
-    void F64(double value) {
-        const auto bits = std::bit_cast<std::uint64_t>(value);
-        U32(static_cast<std::uint32_t>(bits & 0xFFFFFFFFu));
-        U32(static_cast<std::uint32_t>(bits >> 32));
-    }
-    void Bytes(std::string_view bytes) { out_.append(bytes); }
 
   private:
+    static constexpr std::size_t kChunk = std::size_t{1} << 16;
+
+    template <std::size_t N>
+    void Put(std::uint64_t value) {
+        std::array<char, N> bytes;
+        for (std::size_t i = 0; i < N; ++i) {
+            bytes[i] = static_cast<char>(static_cast<unsigned char>((value >> (8 * i)) & 0xFFu));
+        }
+        out_.append(bytes.data(), N);
+        FlushIfFull();
+    }
+    void FlushIfFull() {
+        if (stream_ != nullptr && out_.size() >= kChunk) Finish();
+    }
+
     std::string& out_;
+    std::ostream* stream_ = nullptr;
 };
 
 }  // namespace kon

@@ -173,9 +173,20 @@ class ArchiveReader {
     std::uint16_t marke_ = kFirstMarke;
 };
 
-// Everything from the stream's position to its end, in one block.
+// Everything from the stream's position to its end, in one block: sized from
+// the file's length where the stream can tell it, grown in chunks otherwise
+// (and for anything that appeared after the length was taken).
 bool ReadRest(std::istream& in, std::string& bytes) {
     std::size_t chunk = std::size_t{1} << 16;
+    const std::istream::pos_type start = in.tellg();
+    if (start != std::istream::pos_type(-1) && in.seekg(0, std::ios::end)) {
+        const std::istream::pos_type end = in.tellg();
+        in.seekg(start);
+        if (end != std::istream::pos_type(-1) && end >= start) {
+            chunk = static_cast<std::size_t>(end - start) + 1;
+        }
+    }
+    in.clear(in.rdstate() & ~std::ios::failbit);
     for (;;) {
         const std::size_t old = bytes.size();
         bytes.resize(old + chunk);
@@ -195,14 +206,6 @@ bool FitsArchive(const KonModell& model) {
         if (count < 0 || count > kMaxCount) return false;
     }
     return CountIndexObjects(model) <= kMaxIndexObjects;
-}
-
-std::size_t EstimatedSize(const KonModell& model) {
-    constexpr std::size_t kFraming = 256;
-    return kFraming + model.Punkte.size() * (kPunktBytes + 2) + CountIndexObjects(model) * 10 +
-           model.Instanzen.size() * (kFormatBytes + 2) +
-           (model.StrichLinien.size() + model.Linien.size() + model.MassLinien.size()) *
-               (kLinieBytes + 2);
 }
 
 void WriteLines(ByteSink& out, std::string_view name, const std::vector<Linie>& lines,
@@ -250,9 +253,8 @@ void CheckArchiveEnd(std::istream& in, Console& console) {
 }
 
 void WriteKonArchiveTo(const KonModell& model, std::ostream& out) {
-    std::string bytes;
-    bytes.reserve(EstimatedSize(model));
-    ByteSink sink(bytes);
+    std::string buffer;
+    ByteSink sink(buffer, out);
     const bool tav = model.Variante == kVarianteTav;
     sink.U32(tav ? kKennungTav : kKennungMolk);
     sink.U32(tav ? kFormatTav : kFormatMolk);
@@ -285,8 +287,7 @@ void WriteKonArchiveTo(const KonModell& model, std::ostream& out) {
     WriteLines(sink, kClassLinie, model.Linien, model.LinienAnzahl, marke);
     sink.U16(0);  // the reserved array, always empty
     WriteLines(sink, kClassMassLinie, model.MassLinien, model.MassLinienAnzahl, marke);
-
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    sink.Finish();
 }
 
 int WriteKonArchive(const KonModell& model, const std::string& path, Console& console) {
