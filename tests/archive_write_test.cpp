@@ -4,11 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <sstream>
 
 #include "archive/kon_archive.h"
-#include "archive/records.h"
 #include "support/archive_builder.h"
 #include "support/captured_console.h"
 #include "support/konvert_runner.h"
@@ -40,22 +38,6 @@ TEST(ArchiveWriteTest, EmptyModelIs94KnownBytes) {
     const ReadOutcome back = ReadArchiveBytes(bytes);
     EXPECT_EQ(back.out, "");
     EXPECT_EQ(back.model.Geladen, 1);
-}
-
-TEST(ArchiveWriteTest, ZusatzListOnlyInTavAndOnlyForMarkeEF) {
-    CObPunkt p;
-    p.X = -2;
-    p.Res3 = 0xDEADBEEF;
-    p.Marke = 0xEF;
-    p.Zusatz = {{1, 2, 3, 4}, {5, 6, 7, 8}};
-    p.ZusatzAnzahl = 2;
-    for (const bool tav : {false, true}) {
-        std::string bytes;
-        ByteSink sink(bytes);
-        WritePunkt(p, sink, tav ? kVarianteTav : kVarianteMolk);
-        EXPECT_EQ(bytes.size(), tav ? 62u : 48u);
-        EXPECT_EQ(bytes, ArchiveBuilder().Punkt(p, tav).bytes());
-    }
 }
 
 // 32767 points, then `polygons` one-corner polygons and three instances.
@@ -137,15 +119,6 @@ INSTANTIATE_TEST_SUITE_P(
         OversizeCase{"IndexObjects65536", [](KonModell& m) { Corners(m, 65529); }, false},
         OversizeCase{"IndexObjects65535", [](KonModell& m) { Corners(m, 65528); }, true}),
     [](const auto& tc) { return std::string(tc.param.name); });
-
-TEST(ArchiveWriteTest, DirectoryInTheWayCannotBeOpened) {
-    Sandbox sandbox;
-    const std::string path = (sandbox.dir() / "work" / "m.kon").string();
-    std::filesystem::create_directory(path);
-    CapturedConsole c;
-    EXPECT_EQ(WriteKonArchive(KonModell{}, path, c.console), 0);
-    EXPECT_EQ(c.out.str(), "Can't open " + path + "!\nReturn->");
-}
 
 }  // namespace
 }  // namespace kon::test

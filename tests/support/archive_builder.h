@@ -3,6 +3,7 @@
 // Klassenmarke, so a faulty archive is a few readable lines. It encodes the
 // records on its own, independent of the program's writer.
 
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,7 +13,7 @@
 
 namespace kon::test {
 
-// One CObIndex object.
+// One CObIndex object: Vert(n,1) or a point entry.
 struct Obj {
     std::int32_t wert;
     std::int32_t kennzeichen;
@@ -28,9 +29,25 @@ std::vector<Obj> EmptyStream();
 
 class ArchiveBuilder {
   public:
-    ArchiveBuilder& Word(std::uint16_t value);
-    ArchiveBuilder& Dword(std::uint32_t value);
-    ArchiveBuilder& Byte(std::uint8_t value);
+    // Any number or float, little-endian, its own width.
+    template <typename T>
+    ArchiveBuilder& Raw(T value) {
+        if constexpr (sizeof(T) == 1) {
+            bytes_ += static_cast<char>(value);
+        } else if constexpr (sizeof(T) == 2) {
+            Raw(static_cast<std::uint8_t>(value & 0xFF)).Raw(static_cast<std::uint8_t>(value >> 8));
+        } else if constexpr (sizeof(T) == 4) {
+            const auto bits = std::bit_cast<std::uint32_t>(value);
+            Word(static_cast<std::uint16_t>(bits & 0xFFFF))
+                .Word(static_cast<std::uint16_t>(bits >> 16));
+        } else {
+            const auto bits = std::bit_cast<std::uint64_t>(value);
+            Dword(static_cast<std::uint32_t>(bits)).Dword(static_cast<std::uint32_t>(bits >> 32));
+        }
+        return *this;
+    }
+    ArchiveBuilder& Word(std::uint16_t value) { return Raw(value); }
+    ArchiveBuilder& Dword(std::uint32_t value) { return Raw(value); }
     ArchiveBuilder& Text(std::string_view text);
     ArchiveBuilder& Header(std::uint32_t kennung = 2880, std::uint32_t format = 2025);
     ArchiveBuilder& Kopf(std::string_view name);
@@ -38,38 +55,35 @@ class ArchiveBuilder {
     // Count word and Klassenkopf; the array takes the running value.
     ArchiveBuilder& Begin(std::uint16_t count, std::string_view name);
     // The array's Klassenmarke, as a separator.
-    ArchiveBuilder& Marke();
+    ArchiveBuilder& Marke() { return Word(marke_); }
     // Moves the running value on past an array of `objects` objects.
     ArchiveBuilder& End(std::uint32_t objects);
-    std::uint16_t marke() const { return marke_; }
 
     ArchiveBuilder& Punkt(const CObPunkt& p, bool tav = false);
     ArchiveBuilder& Format(const CObFormat& f);
     ArchiveBuilder& Linie(const kon::Linie& l);
-    ArchiveBuilder& Object(const Obj& o);
+    ArchiveBuilder& Object(const Obj& o) { return Raw(o.wert).Raw(o.kennzeichen); }
 
-    // Whole arrays with their separators. `advance` overrides the number of
-    // objects the index array moves the running value by.
+    // Whole arrays with their separators; an empty one is its count word.
+    // `advance` overrides the number of objects the index array counts for.
     ArchiveBuilder& Punkte(const std::vector<CObPunkt>& points, bool tav = false);
     ArchiveBuilder& Index(const std::vector<Obj>& objects, int advance = -1);
     ArchiveBuilder& Formate(const std::vector<CObFormat>& formats);
     ArchiveBuilder& Linien(std::string_view name, const std::vector<kon::Linie>& lines);
-    // The rest of a valid archive after the index array: empty arrays.
-    ArchiveBuilder& EmptyTail();
-    // The four empty arrays after the instance array.
-    ArchiveBuilder& AfterInstances();
+    // The empty arrays after the index array, or after the instance array.
+    ArchiveBuilder& EmptyTail() { return Word(0).AfterInstances(); }
+    ArchiveBuilder& AfterInstances() { return Word(0).Word(0).Word(0).Word(0); }
 
     const std::string& bytes() const { return bytes_; }
 
   private:
+    template <typename T, typename WriteOne>
+    ArchiveBuilder& Array(const std::vector<T>& records, std::string_view name, WriteOne writeOne);
+
     std::string bytes_;
     std::uint16_t running_ = 0x8001;
     std::uint16_t marke_ = 0x8001;
 };
-
-}  // namespace kon::test
-
-namespace kon::test {
 
 // ReadKonArchive and then CheckArchiveEnd, as LoadModel runs them, on a
 // captured console whose standard input holds enough Return lines.
