@@ -119,11 +119,12 @@ std::map<std::string, std::string> Sandbox::Files() const {
 
 RunResult Sandbox::Run(const std::vector<std::string>& args, const std::string& input) const {
     Spill(dir_ / "stdin", input);
-    std::string command = "cd " + ShellQuote((dir_ / "work").string()) + " && " + KonvertCommand();
+    std::string command = "cd " + ShellQuote((dir_ / "work").string()) + " && { " + commandPrefix_ +
+                          " " + KonvertCommand();
     for (const auto& arg : args) command += " " + ShellQuote(arg);
     command += " <" + ShellQuote((dir_ / "stdin").string());
     command += " >" + ShellQuote((dir_ / "stdout").string());
-    command += " 2>" + ShellQuote((dir_ / "stderr").string());
+    command += " 2>" + ShellQuote((dir_ / "stderr").string()) + "; }";
     const int status = std::system(command.c_str());
     RunResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

@@ -32,9 +32,13 @@ class Sandbox {
     // Runs the program with the sandbox as working directory. Without
     // `input` standard input is empty (at its end at once).
     RunResult Run(const std::vector<std::string>& args, const std::string& input = "") const;
+    // Shell commands run right before the program in the same shell, e.g.
+    // "ulimit -f 1; trap '' XFSZ;" to make its writes fail.
+    void SetCommandPrefix(const std::string& prefix) { commandPrefix_ = prefix; }
 
   private:
     std::filesystem::path dir_;
+    std::string commandPrefix_;
 };
 
 // The command that starts konvert: $KONVERT_COMMAND or the built program.

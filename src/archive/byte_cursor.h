@@ -1,0 +1,142 @@
+#pragma once
+// Little-endian reading and writing of archive fields, one field at a time
+// with explicit shifts, so the layout never depends on the host's byte order
+// or on struct padding. Floats travel as their raw bit patterns.
+
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace kon {
+
+// Reads from a block of bytes held in memory. A read that cannot get all its
+// bytes moves the cursor to the end and marks it truncated, so nothing that
+// was never there is ever taken for data.
+class ByteCursor {
+  public:
+    ByteCursor(const unsigned char* begin, const unsigned char* end)
+        : begin_(begin), pos_(begin), end_(end) {}
+
+    std::size_t Offset() const { return static_cast<std::size_t>(pos_ - begin_); }
+    std::size_t Remaining() const { return static_cast<std::size_t>(end_ - pos_); }
+    bool Truncated() const { return truncated_; }
+
+    // Claims the next n bytes for one read; the unchecked getters below may
+    // then take exactly those bytes.
+    bool Need(std::size_t n) {
+        if (Remaining() >= n) return true;
+        pos_ = end_;
+        truncated_ = true;
+        return false;
+    }
+
+    // Looks at the next word without taking it; false when fewer than two
+    // bytes are left.
+    bool PeekU16(std::uint16_t& value) const {
+        if (Remaining() < 2) return false;
+        value = Load16(pos_);
+        return true;
+    }
+
+    std::uint8_t U8() { return *pos_++; }
+    std::uint16_t U16() {
+        const std::uint16_t value = Load16(pos_);
+        pos_ += 2;
+        return value;
+    }
+    std::uint32_t U32() {
+        const std::uint32_t value = Load32(pos_);
+        pos_ += 4;
+        return value;
+    }
+    std::int32_t I32() { return static_cast<std::int32_t>(U32()); }
+    float F32() { return std::bit_cast<float>(U32()); }
+    double F64() {
+        const std::uint64_t low = U32();
+        const std::uint64_t high = U32();
+        return std::bit_cast<double>(low | (high << 32));
+    }
+    std::string_view Bytes(std::size_t n) {
+        const std::string_view bytes(reinterpret_cast<const char*>(pos_), n);
+        pos_ += n;
+        return bytes;
+    }
+
+    // Checked single reads for the places that take one value at a time.
+    bool ReadU16(std::uint16_t& value) {
+        if (!Need(2)) return false;
+        value = U16();
+        return true;
+    }
+    bool ReadU32(std::uint32_t& value) {
+        if (!Need(4)) return false;
+        value = U32();
+        return true;
+    }
+
+  private:
+    static std::uint16_t Load16(const unsigned char* p) {
+        return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+    }
+    static std::uint32_t Load32(const unsigned char* p) {
+        return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+               (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    }
+
+    const unsigned char* begin_;
+    const unsigned char* pos_;
+    const unsigned char* end_;
+    bool truncated_ = false;
+};
+
+// Appends fields to a byte buffer. Given a stream, it hands the buffer over
+// in large chunks, so the whole archive never has to sit in memory twice.
+class ByteSink {
+  public:
+    explicit ByteSink(std::string& buffer) : out_(buffer) {}
+    ByteSink(std::string& buffer, std::ostream& stream) : out_(buffer), stream_(&stream) {
+        out_.reserve(kChunk + 64);
+    }
+
+    void U8(std::uint8_t value) { Put<1>(value); }
+    void U16(std::uint16_t value) { Put<2>(value); }
+    void U32(std::uint32_t value) { Put<4>(value); }
+    void I32(std::int32_t value) { Put<4>(static_cast<std::uint32_t>(value)); }
+    void F32(float value) { Put<4>(std::bit_cast<std::uint32_t>(value)); }
+    void F64(double value) { Put<8>(std::bit_cast<std::uint64_t>(value)); }
+    void Bytes(std::string_view bytes) {
+        out_.append(bytes);
+        FlushIfFull();
+    }
+    // Hands what is left to the stream (no-op without one).
+    void Finish() {
+        if (stream_ == nullptr || out_.empty()) return;
+        stream_->write(out_.data(), static_cast<std::streamsize>(out_.size()));
+        out_.clear();
+    }
+
+  private:
+    static constexpr std::size_t kChunk = std::size_t{1} << 16;
+
+    template <std::size_t N>
+    void Put(std::uint64_t value) {
+        std::array<char, N> bytes;
+        for (std::size_t i = 0; i < N; ++i) {
+            bytes[i] = static_cast<char>(static_cast<unsigned char>((value >> (8 * i)) & 0xFFu));
+        }
+        out_.append(bytes.data(), N);
+        FlushIfFull();
+    }
+    void FlushIfFull() {
+        if (stream_ != nullptr && out_.size() >= kChunk) Finish();
+    }
+
+    std::string& out_;
+    std::ostream* stream_ = nullptr;
+};
+
+}  // namespace kon
