@@ -199,15 +199,6 @@ bool ReadRest(std::istream& in, std::string& bytes) {
     return !in.bad();
 }
 
-bool FitsArchive(const KonModell& model) {
-    for (const std::int32_t count :
-         {model.PunktAnzahl, model.InstanzAnzahl, model.StrichLinienAnzahl, model.LinienAnzahl,
-          model.MassLinienAnzahl}) {
-        if (count < 0 || count > kMaxCount) return false;
-    }
-    return CountIndexObjects(model) <= kMaxIndexObjects;
-}
-
 void WriteLines(ByteSink& out, std::string_view name, const std::vector<Linie>& lines,
                 std::int32_t count, std::uint16_t& marke) {
     const std::size_t n = InUse(count, lines.size());
@@ -290,10 +281,19 @@ void WriteKonArchiveTo(const KonModell& model, std::ostream& out) {
     sink.Finish();
 }
 
+bool FitsKonArchive(const KonModell& model) {
+    for (const std::int32_t count :
+         {model.PunktAnzahl, model.InstanzAnzahl, model.StrichLinienAnzahl, model.LinienAnzahl,
+          model.MassLinienAnzahl}) {
+        if (count < 0 || count > kMaxCount) return false;
+    }
+    return CountIndexObjects(model) <= kMaxIndexObjects;
+}
+
 int WriteKonArchive(const KonModell& model, const std::string& path, Console& console) {
     // Checked before anything is created: a count the 16-bit words cannot hold
     // would silently wrap in the file.
-    if (!FitsArchive(model)) {
+    if (!FitsKonArchive(model)) {
         console.ReportAndWait("Modell zu gross fuer ein Kon-Archiv!\n");
         return 0;
     }

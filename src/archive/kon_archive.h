@@ -24,6 +24,10 @@ void CheckArchiveEnd(std::istream& in, Console& console);
 // 0 after a reported failure (too large, cannot open, write error).
 int WriteKonArchive(const KonModell& model, const std::string& path, Console& console);
 
+// Whether the archive's 16-bit counts can hold the model: every count in
+// 0..32767 and at most 65535 polygon index objects.
+bool FitsKonArchive(const KonModell& model);
+
 // The archive's bytes, for a model that fits the format's 16-bit counts.
 void WriteKonArchiveTo(const KonModell& model, std::ostream& out);
 
