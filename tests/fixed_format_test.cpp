@@ -100,8 +100,8 @@ TEST(FixedFormatTest, IntegersAtTheirBounds) {
     text += ' ';
     AppendSigned(text, 0);
     text += ' ';
-    AppendUnsigned(text, std::numeric_limits<std::uint64_t>::max());
-    EXPECT_EQ(text, "-9223372036854775808 0 18446744073709551615");
+    AppendSigned(text, std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(text, "-9223372036854775808 0 9223372036854775807");
 }
 
 }  // namespace

@@ -93,13 +93,16 @@ TEST(TextWriterTest, RealsRoundAsPrintfAndCarryADecimalComma) {
         {-std::numeric_limits<double>::infinity(), true, "-inf"},
     };
     for (const auto& c : cases) {
-        std::string text;
-        if (c.fourDecimals) {
-            WriteReal4(text, static_cast<float>(c.value));
-        } else {
-            WriteReal2(text, c.value);
+        std::ostringstream out;
+        {
+            TextChunk chunk(out);
+            if (c.fourDecimals) {
+                WriteReal4(chunk, static_cast<float>(c.value));
+            } else {
+                WriteReal2(chunk, c.value);
+            }
         }
-        EXPECT_EQ(text, c.text) << c.value;
+        EXPECT_EQ(out.str(), c.text) << c.value;
     }
 }
 

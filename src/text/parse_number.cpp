@@ -38,71 +38,72 @@ struct DecimalToken {
     std::size_t end = 0;     // one past its last character
     std::size_t markAt = 0;  // position of the decimal mark, if any
     bool hasMark = false;
-    bool hasDigits = false;
     bool hasExponent = false;
-    std::size_t digitCount = 0;  // mantissa digits, leading zeros included
-    std::uint64_t digits = 0;    // their value while digitCount <= kExactDigits
+    std::size_t integerDigits = 0;
     std::size_t fractionDigits = 0;
-    // Decimal order of magnitude (value below 10^order), only for telling an
-    // overflow from an underflow; kept far from the int64 bounds.
-    std::int64_t order = 0;
+    std::uint64_t digits = 0;  // their value, meaningful up to kExactDigits digits
+    std::int64_t exponent = 0;
+
+    bool HasDigits() const { return integerDigits + fractionDigits != 0; }
 };
 
 // Below 10^15 every integer is a double; so is 10^k up to 10^22.
 constexpr std::size_t kExactDigits = 15;
 constexpr double kExactPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+// Far beyond any double's exponent, and far from the int64 bounds even with
+// a digit count added.
 constexpr std::int64_t kExponentClamp = std::int64_t{1} << 40;
+
+// Digits from i on, accumulated into `value` (wrapping harmlessly past 19).
+std::size_t ScanDigits(std::string_view text, std::size_t& i, std::uint64_t& value) {
+    const std::size_t start = i;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+        value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
+    }
+    return i - start;
+}
 
 DecimalToken ScanDecimal(std::string_view text, std::size_t i) {
     DecimalToken token;
-    std::int64_t significantIntegerDigits = 0;
-    std::int64_t leadingFractionZeros = 0;
-    bool seenNonZero = false;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (IsDigit(c)) {
-            token.hasDigits = true;
-            if (++token.digitCount <= kExactDigits) {
-                token.digits = token.digits * 10 + static_cast<std::uint64_t>(c - '0');
-            }
-            if (token.hasMark) ++token.fractionDigits;
-            if (c != '0') seenNonZero = true;
-            if (seenNonZero && !token.hasMark) ++significantIntegerDigits;
-            if (!seenNonZero && token.hasMark) ++leadingFractionZeros;
-        } else if ((c == '.' || c == ',') && !token.hasMark) {
-            // Only the first "," turns into "."; a later one, or one after
-            // a ".", ends the number just as a second "." would.
-            token.hasMark = true;
-            token.markAt = i;
-        } else {
-            break;
-        }
+    token.integerDigits = ScanDigits(text, i, token.digits);
+    // Only the first "," counts as a point; a later one, or one after a
+    // ".", ends the number just as a second "." would.
+    if (i < text.size() && (text[i] == '.' || text[i] == ',')) {
+        token.hasMark = true;
+        token.markAt = i++;
+        token.fractionDigits = ScanDigits(text, i, token.digits);
     }
     token.end = i;
-    if (!token.hasDigits || i >= text.size() || (text[i] != 'e' && text[i] != 'E')) {
-        token.order =
-            significantIntegerDigits > 0 ? significantIntegerDigits : -leadingFractionZeros;
-        return token;
-    }
+    if (!token.HasDigits() || i >= text.size() || (text[i] != 'e' && text[i] != 'E')) return token;
     // An exponent counts only with at least one digit.
     std::size_t j = i + 1;
-    bool negativeExponent = false;
-    if (j < text.size() && (text[j] == '+' || text[j] == '-')) negativeExponent = text[j++] == '-';
-    std::int64_t exponent = 0;
-    const std::size_t exponentStart = j;
+    bool negative = false;
+    if (j < text.size() && (text[j] == '+' || text[j] == '-')) negative = text[j++] == '-';
+    const std::size_t start = j;
     for (; j < text.size() && IsDigit(text[j]); ++j) {
-        exponent = std::min(exponent * 10 + (text[j] - '0'), kExponentClamp);
+        token.exponent = std::min(token.exponent * 10 + (text[j] - '0'), kExponentClamp);
     }
-    if (j > exponentStart) {
-        token.end = j;
-        token.hasExponent = true;
-    }
-    if (negativeExponent) exponent = -exponent;
-    token.order =
-        (significantIntegerDigits > 0 ? significantIntegerDigits : -leadingFractionZeros) +
-        (token.hasExponent ? exponent : 0);
+    if (j == start) return token;
+    token.end = j;
+    token.hasExponent = true;
+    if (negative) token.exponent = -token.exponent;
     return token;
+}
+
+// Whether a number the library found out of range is too large rather than
+// too small: its decimal order of magnitude, from the digits' positions.
+bool IsOverflow(std::string_view text, std::size_t start, const DecimalToken& token) {
+    std::int64_t order = token.exponent;
+    std::size_t i = start;
+    while (i < text.size() && text[i] == '0') ++i;
+    const auto leadingZeros = static_cast<std::int64_t>(i - start);
+    if (static_cast<std::size_t>(leadingZeros) < token.integerDigits) {
+        return order + static_cast<std::int64_t>(token.integerDigits) - leadingZeros > 0;
+    }
+    i = token.markAt + 1;
+    while (i < text.size() && text[i] == '0') ++i;
+    return order - static_cast<std::int64_t>(i - token.markAt - 1) > 0;
 }
 
 }  // namespace
@@ -129,16 +130,17 @@ double ParseCommaReal(std::span<char> field) {
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     const DecimalToken token = ScanDecimal(text, i);
     double magnitude = 0.0;
-    if (!token.hasDigits) {
+    if (!token.HasDigits()) {
         magnitude = token.hasMark ? 0.0 : ParseSpecial(text.substr(i));
-    } else if (FLT_EVAL_METHOD == 0 && !token.hasExponent && token.digitCount <= kExactDigits) {
+    } else if (FLT_EVAL_METHOD == 0 && !token.hasExponent &&
+               token.integerDigits + token.fractionDigits <= kExactDigits) {
         // Both operands are exact doubles, so the one division rounds correctly.
         magnitude = static_cast<double>(token.digits) / kExactPow10[token.fractionDigits];
     } else {
         if (token.hasMark) field[token.markAt] = '.';
         const auto result = std::from_chars(field.data() + i, field.data() + token.end, magnitude);
         if (result.ec == std::errc::result_out_of_range) {
-            magnitude = token.order > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+            magnitude = IsOverflow(text, i, token) ? std::numeric_limits<double>::infinity() : 0.0;
         }
     }
     return negative ? -magnitude : magnitude;

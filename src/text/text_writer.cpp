@@ -16,8 +16,6 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr char kDecimalComma = ',';
-// Rows are collected into a block of about this size before each write.
-constexpr std::size_t kChunkSize = std::size_t{1} << 16;
 
 // A count of the model limited to what its array holds, so a model whose
 // counts disagree with its arrays is never read out of bounds.
@@ -25,44 +23,31 @@ std::size_t RowCount(std::int32_t count, std::size_t room) {
     return count <= 0 ? 0 : std::min(static_cast<std::size_t>(count), room);
 }
 
-class ChunkWriter {
+// The text chunk with the file's separator.
+class RowWriter {
   public:
-    ChunkWriter(std::ostream& out, char separator) : out_(out), separator_(separator) {
-        chunk_.reserve(kChunkSize + kChunkSize / 4);
-    }
-    ChunkWriter(const ChunkWriter&) = delete;
-    ChunkWriter& operator=(const ChunkWriter&) = delete;
-    ~ChunkWriter() { Flush(); }
+    RowWriter(std::ostream& out, char separator) : chunk_(out), separator_(separator) {}
 
-    std::string& Text() { return chunk_; }
-    void Separator() { chunk_ += separator_; }
-    void Int(std::int64_t value) { AppendSigned(chunk_, value); }
+    TextChunk& Chunk() { return chunk_; }
+    void Separator() { chunk_.Append(separator_); }
+    void Int(std::int64_t value) { chunk_.AppendInt(value); }
     void Line(std::initializer_list<std::string_view> fields) {
         bool first = true;
         for (const std::string_view field : fields) {
             if (!first) Separator();
-            chunk_ += field;
+            chunk_.Append(field);
             first = false;
         }
         EndLine();
     }
-    void EndLine() {
-        chunk_ += kLineEnd;
-        if (chunk_.size() >= kChunkSize) Flush();
-    }
+    void EndLine() { chunk_.Append(kLineEnd); }
 
   private:
-    void Flush() {
-        out_.write(chunk_.data(), static_cast<std::streamsize>(chunk_.size()));
-        chunk_.clear();
-    }
-
-    std::ostream& out_;
+    TextChunk chunk_;
     char separator_;
-    std::string chunk_;
 };
 
-void WritePoint(ChunkWriter& writer, const CObPunkt& point) {
+void WritePoint(RowWriter& writer, const CObPunkt& point) {
     for (const std::int32_t value : {point.X, point.Y, point.Z}) {
         writer.Int(value);
         writer.Separator();
@@ -73,9 +58,9 @@ void WritePoint(ChunkWriter& writer, const CObPunkt& point) {
     }
     writer.Int(point.TexId);
     writer.Separator();
-    WriteReal4(writer.Text(), point.TexX);
+    WriteReal4(writer.Chunk(), point.TexX);
     writer.Separator();
-    WriteReal4(writer.Text(), point.TexY);
+    WriteReal4(writer.Chunk(), point.TexY);
     const std::size_t entries = RowCount(point.ZusatzAnzahl, point.Zusatz.size());
     for (std::size_t i = 0; i < entries; ++i) {
         const PunktZusatz& entry = point.Zusatz[i];
@@ -87,7 +72,7 @@ void WritePoint(ChunkWriter& writer, const CObPunkt& point) {
     writer.EndLine();
 }
 
-void WritePolygon(ChunkWriter& writer, const Flaeche& polygon) {
+void WritePolygon(RowWriter& writer, const Flaeche& polygon) {
     const std::size_t corners = RowCount(polygon.Anzahl, 4 + polygon.WeitereEcken.size());
     for (std::size_t j = 0; j < corners; ++j) {
         if (j != 0) writer.Separator();
@@ -96,13 +81,13 @@ void WritePolygon(ChunkWriter& writer, const Flaeche& polygon) {
     writer.EndLine();
 }
 
-void WriteInstance(ChunkWriter& writer, const CObFormat& instance) {
+void WriteInstance(RowWriter& writer, const CObFormat& instance) {
     for (const float scale : {instance.ScalX, instance.ScalY, instance.ScalZ}) {
-        WriteReal4(writer.Text(), scale);
+        WriteReal4(writer.Chunk(), scale);
         writer.Separator();
     }
     for (const double rotation : {instance.RotX, instance.RotY, instance.RotZ}) {
-        WriteReal2(writer.Text(), rotation);
+        WriteReal2(writer.Chunk(), rotation);
         writer.Separator();
     }
     writer.Int(instance.MoveX);
@@ -115,16 +100,16 @@ void WriteInstance(ChunkWriter& writer, const CObFormat& instance) {
 
 }  // namespace
 
-void WriteReal4(std::string& out, float value) {
-    AppendFixed(out, static_cast<double>(value), 4, kDecimalComma);
+void WriteReal4(TextChunk& out, float value) {
+    out.Commit(FormatFixed(out.Room(kMaxFixedChars), static_cast<double>(value), 4, kDecimalComma));
 }
 
-void WriteReal2(std::string& out, double value) {
-    AppendFixed(out, value, 2, kDecimalComma);
+void WriteReal2(TextChunk& out, double value) {
+    out.Commit(FormatFixed(out.Room(kMaxFixedChars), value, 2, kDecimalComma));
 }
 
 void WriteKonText(const KonModell& model, std::ostream& out, char separator) {
-    ChunkWriter writer(out, separator);
+    RowWriter writer(out, separator);
     writer.Line({"KON", model.Variante == kVarianteMolk ? "MOLK" : "TAV"});
     writer.Line({"X", "Y", "Z", "R", "G", "B", "TexId", "TexX", "TexY"});
     const std::size_t points = RowCount(model.PunktAnzahl, model.Punkte.size());

@@ -3,13 +3,13 @@
 // C locale with the first "." turned into ",". Non-finite values have no
 // decimal mark ("inf", "-inf", "nan", "-nan").
 
-#include <string>
+#include "text/text_chunk.h"
 
 namespace kon {
 
 // TexX, TexY, ScalX, ScalY, ScalZ: widened to double, four decimals.
-void WriteReal4(std::string& out, float value);
+void WriteReal4(TextChunk& out, float value);
 // RotX, RotY, RotZ: two decimals.
-void WriteReal2(std::string& out, double value);
+void WriteReal2(TextChunk& out, double value);
 
 }  // namespace kon
