@@ -19,23 +19,10 @@ double Real(std::string field) {
 }
 
 TEST(TextNumberTest, IntegersClampAndStopAtTheFirstOtherCharacter) {
-    const struct {
-        const char* field;
-        std::int32_t value;
-    } cases[] = {
-        {"12", 12},
-        {" \t-7x", -7},
-        {"+5", 5},
-        {"12,7", 12},
-        {"abc", 0},
-        {"", 0},
-        {"- 5", 0},
-        {"2147483647", INT32_MAX},
-        {"2147483648", INT32_MAX},
-        {"-2147483648", INT32_MIN},
-        {"-99999999999999999999", INT32_MIN},
-    };
-    for (const auto& c : cases) EXPECT_EQ(ParseClampedInt(c.field), c.value) << c.field;
+    EXPECT_EQ(ParseClampedInt(" \t-7x"), -7);
+    EXPECT_EQ(ParseClampedInt("- 5"), 0);
+    EXPECT_EQ(ParseClampedInt("+2147483648"), INT32_MAX);
+    EXPECT_EQ(ParseClampedInt("-99999999999999999999"), INT32_MIN);
 }
 
 TEST(TextNumberTest, RealsTakeCommaOrPointAndWhatStrtodTakes) {
@@ -43,31 +30,27 @@ TEST(TextNumberTest, RealsTakeCommaOrPointAndWhatStrtodTakes) {
     const struct {
         const char* field;
         double value;
-    } cases[] = {
-        {"0,5", 0.5},
-        {"1.5", 1.5},
-        {" +2,25", 2.25},
-        {"-1,5e2", -150},
-        {"1,2,3", 1.2},
-        {"1.5,3", 1.5},
-        {",5", 0.5},
-        {"5,", 5},
-        {"abc", 0},
-        {"", 0},
-        {".", 0},
-        {"e5", 0},
-        {"1e", 1},
-        {"1e+", 1},
-        {"+-5", 0},
-        {"0x10", 0},
-        {"INF", inf},
-        {"-Infinity", -inf},
-        {"1e400", inf},
-        {"-1e400", -inf},
-        {"1e-400", 0},
-        {"3e-324", 4.9406564584124654e-324},
-        {"1,0000000000000002", 1.0000000000000002},
-    };
+    } cases[] = {{"0,5", 0.5},
+                 {"1.5", 1.5},
+                 {" +2,25", 2.25},
+                 {"-1,5e2", -150},
+                 {"1,2,3", 1.2},
+                 {"1.5,3", 1.5},
+                 {",5", 0.5},
+                 {"5,", 5},
+                 {"abc", 0},
+                 {".", 0},
+                 {"e5", 0},
+                 {"1e+", 1},
+                 {"+-5", 0},
+                 {"0x10", 0},
+                 {"INF", inf},
+                 {"-Infinity", -inf},
+                 {"1e400", inf},
+                 {"1e-400", 0},
+                 {"3e-324", 4.9406564584124654e-324},
+                 {"0,000000000000000000001e-304", 0},
+                 {"0000000000000000000001e309", inf}};
     for (const auto& c : cases) EXPECT_EQ(Real(c.field), c.value) << c.field;
     EXPECT_TRUE(std::isnan(Real("nAn")));
     EXPECT_TRUE(std::signbit(Real("-nan")));
