@@ -1,0 +1,269 @@
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "driver/ascii_case.h"
+#include "text/fixed_format.h"
+#include "text/kon_text.h"
+#include "text/parse_number.h"
+#include "text/text_lines.h"
+
+namespace kon {
+
+namespace {
+
+// No line, field, corner or supplement entry takes less than one byte, so
+// with the input below 2^31 bytes every count and line number fits 32 bits.
+constexpr std::size_t kMaxTextBytes = std::numeric_limits<std::int32_t>::max();
+// Every count must fit the 16-bit count words of a Kon archive.
+constexpr std::int32_t kMaxSectionLines = 32767;
+constexpr std::int32_t kLowestIndex = std::numeric_limits<std::int16_t>::min();
+
+constexpr std::string_view kTextMark = "KON";
+constexpr std::string_view kPolygonKeyword = "Flaechen";
+constexpr std::string_view kInstanceKeyword = "ScalX";
+constexpr std::size_t kInstanceFields = 9;
+
+std::int32_t Int32(std::span<char> field) {
+    return ParseClampedInt({field.data(), field.size()});
+}
+// Narrower fields keep the low bits of the 32-bit value.
+std::uint8_t Low8(std::span<char> field) {
+    return static_cast<std::uint8_t>(Int32(field));
+}
+float Real32(std::span<char> field) {
+    return NearestFloat(ParseCommaReal(field));
+}
+
+// Colour, texture and then the supplement groups; the first missing field
+// ends the row and leaves the rest 0.
+void ReadPointExtras(CObPunkt& point, FieldCursor& fields) {
+    std::span<char> field;
+    for (std::uint8_t* colour : {&point.R, &point.G, &point.B}) {
+        if (!fields.Next(field)) return;
+        *colour = Low8(field);
+    }
+    if (!fields.Next(field)) return;
+    point.TexId = Int32(field);
+    for (float* texture : {&point.TexX, &point.TexY}) {
+        if (!fields.Next(field)) return;
+        *texture = Real32(field);
+    }
+    while (fields.Next(field)) {
+        PunktZusatz& entry = point.Zusatz.emplace_back();
+        entry.Kennung = Low8(field);
+        for (std::uint8_t* wert : {&entry.Wert1, &entry.Wert2, &entry.Wert3}) {
+            if (!fields.Next(field)) break;
+            *wert = Low8(field);
+        }
+    }
+    point.ZusatzAnzahl = static_cast<std::int32_t>(point.Zusatz.size());
+    if (point.ZusatzAnzahl != 0) point.Marke = kZusatzMarke;
+}
+
+// Doubling the room ahead of AppendEcke keeps a row of a million corners
+// linear whatever the library's resize does.
+void AppendCorner(Flaeche& polygon, std::int16_t index) {
+    auto& more = polygon.WeitereEcken;
+    if (polygon.Anzahl >= 4 && more.size() == more.capacity()) {
+        more.reserve(std::max<std::size_t>(8, 2 * more.capacity()));
+    }
+    AppendEcke(polygon, index);
+}
+
+class TextReader {
+  public:
+    TextReader(KonModell& model, Console& console, std::span<char> text)
+        : model_(model), console_(console), lines_(text) {}
+
+    int Read() {
+        if (!ReadHeader() || !CountSections()) return 0;
+        lineNumber_ = 2;
+        return ReadPoints() && ReadPolygons() && ReadInstances() ? 1 : 0;
+    }
+
+  private:
+    bool Fail(std::string_view message) {
+        console_.ReportAndWait(message);
+        return false;
+    }
+    bool FailAtLine(std::string_view message, std::int32_t lineNumber) {
+        std::string text(message);
+        AppendSigned(text, lineNumber);
+        return Fail(text + "!\n");
+    }
+
+    bool ReadHeader();
+    bool CountSections();
+    bool ReadPoints();
+    bool ReadPolygons();
+    bool ReadInstances();
+
+    KonModell& model_;
+    Console& console_;
+    LineCursor lines_;  // stands behind the column header once it is read
+    char separator_ = ';';
+    std::int32_t lineNumber_ = 0;
+};
+
+bool TextReader::ReadHeader() {
+    TextLine line;
+    const bool hasHeader = lines_.Next(line);
+    const std::string_view header = line.Text();
+    // The line end counts as a character: "KON;" with its line end has a fifth.
+    const std::size_t length = header.size() + (line.hasLineEnd ? 1 : 0);
+    if (!hasHeader || !StartsWithIgnoreCase(header, kTextMark) || length < 5) {
+        return Fail("Falsches Kon-Format!\n");
+    }
+    separator_ = header[3];
+    const std::string_view tag = header.substr(4);
+    if (StartsWithIgnoreCase(tag, "TAV")) {
+        model_.Variante = kVarianteTav;
+    } else if (StartsWithIgnoreCase(tag, "MOLK")) {
+        model_.Variante = kVarianteMolk;
+    } else {
+        return Fail("Falscher Kon-Typ!\n");
+    }
+    if (!lines_.Next(line) || line.content.empty() ||
+        (line.content[0] != 'X' && line.content[0] != 'x')) {
+        return Fail("Punkteliste nicht gefunden!\n");
+    }
+    return true;
+}
+
+// Sizes the arrays from the lines of each section, blank ones included.
+bool TextReader::CountSections() {
+    LineCursor lines = lines_;
+    std::array<std::int32_t, 3> counts = {0, 0, 0};
+    constexpr std::array<std::string_view, 2> kKeywords = {kPolygonKeyword, kInstanceKeyword};
+    std::size_t section = 0;
+    std::int32_t lineNumber = 2;
+    TextLine line;
+    while (lines.Next(line)) {
+        ++lineNumber;
+        if (section < kKeywords.size() && StartsWithIgnoreCase(line.Text(), kKeywords[section])) {
+            ++section;
+            continue;
+        }
+        // Every count stays at most kMaxSectionLines, and so does every array.
+        if (counts[section] == kMaxSectionLines) {
+            return FailAtLine("zu viele Zeilen in Zeile ", lineNumber);
+        }
+        ++counts[section];
+    }
+    if (section == 0) return Fail("Flaechenliste nicht gefunden!\n");
+    if (section == 1) return Fail("Instanzen nicht gefunden!\n");
+
+    model_.PunktAnzahl = counts[0];
+    model_.FlaechenAnzahl = counts[1];
+    model_.InstanzAnzahl = counts[2];
+    model_.Punkte.resize(static_cast<std::size_t>(counts[0]) + 3);
+    model_.Flaechenliste.resize(static_cast<std::size_t>(counts[1]));
+    model_.Instanzen.resize(static_cast<std::size_t>(counts[2]));
+    return true;
+}
+
+// The reading pass sees the lines the counting pass counted and makes at
+// most one record of each, so no count outgrows its array below.
+
+bool TextReader::ReadPoints() {
+    model_.PunktAnzahl = 0;
+    TextLine line;
+    while (lines_.Next(line)) {
+        ++lineNumber_;
+        if (StartsWithIgnoreCase(line.Text(), kPolygonKeyword)) return true;
+        CObPunkt& point = model_.Punkte[static_cast<std::size_t>(model_.PunktAnzahl)];
+        point = CObPunkt{};
+        FieldCursor fields(line.content, separator_);
+        std::span<char> field;
+        if (!fields.Next(field)) continue;
+        point.X = Int32(field);
+        for (std::int32_t* coordinate : {&point.Y, &point.Z}) {
+            if (!fields.Next(field))
+                return FailAtLine("falsches Punktformat in Zeile ", lineNumber_);
+            *coordinate = Int32(field);
+        }
+        ++model_.PunktAnzahl;
+        ReadPointExtras(point, fields);
+    }
+    return true;
+}
+
+bool TextReader::ReadPolygons() {
+    model_.FlaechenAnzahl = 0;
+    TextLine line;
+    while (lines_.Next(line)) {
+        ++lineNumber_;
+        if (StartsWithIgnoreCase(line.Text(), kInstanceKeyword)) return true;
+        FieldCursor fields(line.content, separator_);
+        std::span<char> field;
+        if (!fields.Next(field)) continue;
+        Flaeche& polygon = model_.Flaechenliste[static_cast<std::size_t>(model_.FlaechenAnzahl)];
+        ++model_.FlaechenAnzahl;
+        do {
+            // Checked at 32 bits before it is narrowed, so 65536 cannot pass as 0.
+            const std::int32_t index = Int32(field);
+            if (index < kLowestIndex || index >= model_.PunktAnzahl) {
+                std::string message = "falscher Punkt ";
+                AppendSigned(message, index);
+                return FailAtLine(message + " in Zeile ", lineNumber_);
+            }
+            AppendCorner(polygon, static_cast<std::int16_t>(index));
+        } while (fields.Next(field));
+    }
+    return true;
+}
+
+bool TextReader::ReadInstances() {
+    model_.InstanzAnzahl = 0;
+    TextLine line;
+    while (lines_.Next(line)) {
+        ++lineNumber_;
+        FieldCursor fields(line.content, separator_);
+        std::array<std::span<char>, kInstanceFields> field;
+        if (!fields.Next(field[0])) continue;
+        for (std::size_t k = 1; k < kInstanceFields; ++k) {
+            if (!fields.Next(field[k])) {
+                return FailAtLine("falsches Instanzformat in Zeile ", lineNumber_);
+            }
+        }
+        CObFormat& instance = model_.Instanzen[static_cast<std::size_t>(model_.InstanzAnzahl)];
+        instance.ScalX = Real32(field[0]);
+        instance.ScalY = Real32(field[1]);
+        instance.ScalZ = Real32(field[2]);
+        instance.RotX = ParseCommaReal(field[3]);
+        instance.RotY = ParseCommaReal(field[4]);
+        instance.RotZ = ParseCommaReal(field[5]);
+        instance.MoveX = Int32(field[6]);
+        instance.MoveY = Int32(field[7]);
+        instance.MoveZ = Int32(field[8]);
+        ++model_.InstanzAnzahl;
+    }
+    return true;
+}
+
+}  // namespace
+
+int ReadKonText(KonModell& model, std::istream& in, Console& console, std::string_view inputPath) {
+    ClearGeometry(model);
+    std::string bytes;
+    switch (ReadWholeStream(in, bytes, kMaxTextBytes)) {
+        case WholeStreamResult::kRead:
+            break;
+        case WholeStreamResult::kReadError:
+            console.ReportAndWait("Fehler beim Lesen von " + std::string(inputPath) + "!\n");
+            return 0;
+        case WholeStreamResult::kTooLarge:
+            // The whole text is held in memory; more than this cannot be.
+            console.ReportAndWait("Nicht genug Speicher!\n");
+            return 0;
+    }
+    return TextReader(model, console, TextContent(bytes)).Read();
+}
+
+}  // namespace kon
