@@ -120,7 +120,8 @@ std::map<std::string, std::string> Sandbox::Files() const {
 RunResult Sandbox::Run(const std::vector<std::string>& args, const std::string& input) const {
     Spill(dir_ / "stdin", input);
     std::string command = "cd " + ShellQuote((dir_ / "work").string()) + " && { " + commandPrefix_ +
-                          " " + KonvertCommand();
+                          " " +
+                          (program_.empty() ? KonvertCommand() : ShellQuote(program_.string()));
     for (const auto& arg : args) command += " " + ShellQuote(arg);
     command += " <" + ShellQuote((dir_ / "stdin").string());
     command += " >" + ShellQuote((dir_ / "stdout").string());

@@ -1,0 +1,203 @@
+// The text branch of the real program in both directions: naming by the
+// input's extension, the looser text forms, reader faults, the overwrite
+// question and outputs that cannot be written.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "support/haus_model.h"
+#include "support/konvert_runner.h"
+
+namespace kon::test {
+namespace {
+
+using Files = std::map<std::string, std::string>;
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+const std::string kHausCsv = ExampleFile("haus.csv");
+const std::string kHausKon = ArchiveBytes(HausModell());
+const std::string kBom = "\xEF\xBB\xBF";
+
+struct ConversionCase {
+    const char* name;
+    std::string input;
+    std::string inputBytes;
+    std::string output;
+    std::string outputBytes;
+};
+
+void PrintTo(const ConversionCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ConversionE2eTest : public ::testing::TestWithParam<ConversionCase> {};
+
+TEST_P(ConversionE2eTest, WritesTheOtherFormNextToTheInput) {
+    const ConversionCase& c = GetParam();
+    ASSERT_FALSE(kHausCsv.empty());
+    Sandbox sandbox;
+    sandbox.Write(c.input, c.inputBytes);
+    const RunResult result = sandbox.Run({c.input}, "\n");
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "OK --> ");
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(sandbox.Files(), (Files{{c.input, c.inputBytes}, {c.output, c.outputBytes}}));
+}
+
+// The text the example becomes with LF line ends, a tab separator or both.
+const std::string kHausLf = Replaced(kHausCsv, "\r\n", "\n");
+const std::string kHausTab = Replaced(kHausCsv, ";", "\t");
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ConversionE2eTest,
+    ::testing::Values(
+        ConversionCase{"ExampleToArchive", "haus.csv", kHausCsv, "haus.kon", kHausKon},
+        ConversionCase{"ArchiveToText", "model.kon", kHausKon, "model.csv", HausArchiveText()},
+        ConversionCase{"UpperCaseKon", "model.KON", kHausKon, "model.csv", HausArchiveText()},
+        ConversionCase{"TextNamedKonStaysText", "x.kon", kHausCsv, "x.csv", kHausCsv},
+        ConversionCase{"TextWithoutExtension", "model", kHausCsv, "model.kon", kHausKon},
+        ConversionCase{"OtherExtension", "model.txt", kHausCsv, "model.kon", kHausKon},
+        ConversionCase{"DotInDirectoryOnly", "ordner.v2/model", kHausCsv, "ordner.v2/model.kon",
+                       kHausKon},
+        ConversionCase{"LowerCaseMark", "klein.csv", Replaced(kHausCsv, "KON;MOLK", "kon;molk"),
+                       "klein.kon", kHausKon},
+        ConversionCase{"ByteOrderMark", "bom.csv", kBom + kHausCsv, "bom.kon", kHausKon},
+        ConversionCase{"LfOnly", "lf.csv", kHausLf, "lf.kon", kHausKon},
+        ConversionCase{"TabSeparator", "tab.csv", kHausTab, "tab.kon", kHausKon},
+        ConversionCase{"BomLfAndTab", "alle.csv", kBom + Replaced(kHausLf, ";", "\t"), "alle.kon",
+                       kHausKon},
+        // Read with the file's own separator, written with the program's.
+        ConversionCase{"LooseTextNamedKon", "lose.kon", kBom + Replaced(kHausLf, ";", "\t"),
+                       "lose.csv", kHausCsv}),
+    [](const auto& tc) { return std::string(tc.param.name); });
+
+struct FaultyTextCase {
+    const char* name;
+    std::string text;
+    std::string message;
+};
+
+void PrintTo(const FaultyTextCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FaultyTextE2eTest : public ::testing::TestWithParam<FaultyTextCase> {};
+
+TEST_P(FaultyTextE2eTest, ReportedAndNothingWritten) {
+    const FaultyTextCase& c = GetParam();
+    Sandbox sandbox;
+    sandbox.Write("sub/in.csv", c.text);
+    const RunResult result = sandbox.Run({"sub/in.csv"}, "\n\n\n");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, c.message + "Return->--> ");
+    EXPECT_EQ(result.err, "sub/in.csv ist fehlerhaft\n");
+    EXPECT_EQ(sandbox.Files(), (Files{{"sub/in.csv", c.text}}));
+}
+
+const std::string kHead = "KON;MOLK\r\nX;Y;Z\r\n";
+const std::string kKeywords = "Flaechen\r\nScalX\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, FaultyTextE2eTest,
+    ::testing::Values(
+        FaultyTextCase{"NoSeparator", "KON\r\nX\r\n" + kKeywords, "Falsches Kon-Format!\n"},
+        FaultyTextCase{"UnknownVariant", "KON;MOL\r\nX\r\n" + kKeywords, "Falscher Kon-Typ!\n"},
+        FaultyTextCase{"NoColumnHeader", "KON;MOLK\r\nY;X\r\n" + kKeywords,
+                       "Punkteliste nicht gefunden!\n"},
+        FaultyTextCase{"NoPolygonKeyword", kHead + "1;2;3\r\nScalX\r\n",
+                       "Flaechenliste nicht gefunden!\n"},
+        FaultyTextCase{"NoInstanceKeyword", kHead + "1;2;3\r\nFlaechen\r\n0\r\n",
+                       "Instanzen nicht gefunden!\n"},
+        FaultyTextCase{"ShortPointAfterBlankLine", kHead + "1;2;3\r\n;;\r\n1;2\r\n" + kKeywords,
+                       "falsches Punktformat in Zeile 5!\n"},
+        FaultyTextCase{"PolygonNamesMissingPoint",
+                       kHead + "1;2;3\n4;5;6\nFlaechen\n0;1\n\n0;1;2\nScalX\n",
+                       "falscher Punkt 2 in Zeile 8!\n"},
+        FaultyTextCase{"ShortInstance", kHead + kKeywords + "1;1;1;0;0;0;5;6\r\n",
+                       "falsches Instanzformat in Zeile 5!\n"},
+        // Line 3 up to line 32769 fill the point section; line 32770 is one too many.
+        FaultyTextCase{"TooManyLines", kHead + std::string(32768, '\n') + kKeywords,
+                       "zu viele Zeilen in Zeile 32770!\n"}),
+    [](const auto& tc) { return std::string(tc.param.name); });
+
+const std::string kQuestion = "Datei model.csv ist schon vorhanden! Ueberschreiben ? <j/n> ";
+
+struct AnswerCase {
+    const char* name;
+    std::string answer;
+    bool overwrites;
+};
+
+void PrintTo(const AnswerCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class TextOverwriteE2eTest : public ::testing::TestWithParam<AnswerCase> {};
+
+TEST_P(TextOverwriteE2eTest, OnlyJOrCapitalJOverwrites) {
+    const AnswerCase& c = GetParam();
+    Sandbox sandbox;
+    sandbox.Write("model.kon", kHausKon);
+    sandbox.Write("model.csv", "alt");
+    const RunResult result = sandbox.Run({"model.kon"}, c.answer);
+    EXPECT_EQ(result.exitCode, c.overwrites ? 0 : 1);
+    EXPECT_EQ(result.out, kQuestion + (c.overwrites ? "OK --> " : ""));
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(sandbox.Files(), (Files{{"model.kon", kHausKon},
+                                      {"model.csv", c.overwrites ? HausArchiveText() : "alt"}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, TextOverwriteE2eTest,
+                         ::testing::Values(AnswerCase{"j", "j\n\n", true},
+                                           AnswerCase{"JWithMore", "Ja\n\n", true},
+                                           AnswerCase{"n", "n\n", false},
+                                           AnswerCase{"EndOfInput", "", false}),
+                         [](const auto& tc) { return std::string(tc.param.name); });
+
+TEST(TextE2eTest, DirectoryInTheWayCannotBeOpened) {
+    Sandbox sandbox;
+    sandbox.Write("model.kon", kHausKon);
+    std::filesystem::create_directory(sandbox.dir() / "work" / "model.csv");
+    const RunResult result = sandbox.Run({"model.kon"}, "j\n\n");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, kQuestion + "--> ");
+    EXPECT_EQ(result.err, "model.csv: Can't open\n");
+    EXPECT_EQ(sandbox.Files(), (Files{{"model.kon", kHausKon}}));
+    EXPECT_TRUE(std::filesystem::is_directory(sandbox.dir() / "work" / "model.csv"));
+}
+
+// A model whose text is well beyond one block of the file-size limit.
+KonModell ManyPoints() {
+    KonModell model;
+    model.Punkte.resize(200);
+    for (std::size_t i = 0; i < model.Punkte.size(); ++i) {
+        model.Punkte[i].X = static_cast<std::int32_t>(i) * 1000003;
+    }
+    model.PunktAnzahl = 200;
+    return model;
+}
+
+TEST(TextE2eTest, FailedWriteLeavesTheOldOutput) {
+    Sandbox sandbox;
+    const std::string archive = ArchiveBytes(ManyPoints());
+    sandbox.Write("model.kon", archive);
+    sandbox.Write("model.csv", "alt");
+    sandbox.SetCommandPrefix("ulimit -f 1; trap '' XFSZ;");
+    const RunResult result = sandbox.Run({"model.kon"}, "j\n\n");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, kQuestion + "Fehler beim Schreiben von model.csv!\nReturn->");
+    EXPECT_EQ(result.err, "");
+    // The old output is kept and no temporary file is left.
+    EXPECT_EQ(sandbox.Files(), (Files{{"model.kon", archive}, {"model.csv", "alt"}}));
+}
+
+}  // namespace
+}  // namespace kon::test
