@@ -73,6 +73,15 @@ KonModell HausModell() {
     return model;
 }
 
+KonModell HausModellAfterArchive() {
+    KonModell model = HausModell();
+    CObPunkt& tagged = model.Punkte[1];
+    tagged.Zusatz.clear();
+    tagged.ZusatzAnzahl = 0;
+    tagged.Marke = 0;
+    return model;
+}
+
 std::string HausArchiveText(char separator) {
     std::string text =
         "KON;MOLK\r\n"

@@ -12,6 +12,10 @@ namespace kon::test {
 // order, the instance, and the plan lines derived from them.
 KonModell HausModell();
 
+// The house as it comes back from the text its archive converts to: a MOLK
+// archive carries no supplement group, and text carries no mark.
+KonModell HausModellAfterArchive();
+
 // The text its archive converts to: CR LF lines, the polygons sorted by
 // corner count as the archive stores them, `separator` between fields, and
 // no supplement group, which a MOLK archive does not carry.
