@@ -72,6 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
         ConversionCase{"ByteOrderMark", "bom.csv", kBom + kHausCsv, "bom.kon", kHausKon},
         ConversionCase{"LfOnly", "lf.csv", kHausLf, "lf.kon", kHausKon},
         ConversionCase{"TabSeparator", "tab.csv", kHausTab, "tab.kon", kHausKon},
+        ConversionCase{"CtrlZEndsTheText", "z.csv", kHausCsv + "\x1A" + "1;2\r\n", "z.kon",
+                       kHausKon},
         ConversionCase{"BomLfAndTab", "alle.csv", kBom + Replaced(kHausLf, ";", "\t"), "alle.kon",
                        kHausKon},
         // Read with the file's own separator, written with the program's.
@@ -145,14 +147,16 @@ class TextOverwriteE2eTest : public ::testing::TestWithParam<AnswerCase> {};
 TEST_P(TextOverwriteE2eTest, OnlyJOrCapitalJOverwrites) {
     const AnswerCase& c = GetParam();
     Sandbox sandbox;
-    sandbox.Write("model.kon", kHausKon);
-    sandbox.Write("model.csv", "alt");
-    const RunResult result = sandbox.Run({"model.kon"}, c.answer);
+    sandbox.Write("sub/model.kon", kHausKon);
+    sandbox.Write("sub/model.csv", "alt");
+    const RunResult result = sandbox.Run({"sub/model.kon"}, c.answer);
     EXPECT_EQ(result.exitCode, c.overwrites ? 0 : 1);
+    // The question names the output's last component only.
     EXPECT_EQ(result.out, kQuestion + (c.overwrites ? "OK --> " : ""));
     EXPECT_EQ(result.err, "");
-    EXPECT_EQ(sandbox.Files(), (Files{{"model.kon", kHausKon},
-                                      {"model.csv", c.overwrites ? HausArchiveText() : "alt"}}));
+    EXPECT_EQ(sandbox.Files(),
+              (Files{{"sub/model.kon", kHausKon},
+                     {"sub/model.csv", c.overwrites ? HausArchiveText() : "alt"}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, TextOverwriteE2eTest,
@@ -197,6 +201,31 @@ TEST(TextE2eTest, FailedWriteLeavesTheOldOutput) {
     EXPECT_EQ(result.err, "");
     // The old output is kept and no temporary file is left.
     EXPECT_EQ(sandbox.Files(), (Files{{"model.kon", archive}, {"model.csv", "alt"}}));
+}
+
+// One polygon of 65536 corners: more than an archive's index array holds,
+// so it is refused before any file is made, while a text output takes it.
+TEST(TextE2eTest, ModelTooLargeForAnArchiveOnlyGoesToText) {
+    std::string row = "0";
+    for (int n = 1; n < 65536; ++n) row += ";0";
+    const std::string text = "KON;MOLK\nX\n1;2;3\nFlaechen\n" + row + "\nScalX\n";
+    Sandbox sandbox;
+    sandbox.Write("a/gross.csv", text);
+    sandbox.Write("b/gross.kon", text);
+
+    const RunResult refused = sandbox.Run({"a/gross.csv"}, "\n\n");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.out, "Modell zu gross fuer ein Kon-Archiv!\nReturn->");
+    EXPECT_EQ(refused.err, "");
+
+    const RunResult asText = sandbox.Run({"b/gross.kon"}, "\n");
+    EXPECT_EQ(asText.exitCode, 0);
+    const std::string expected =
+        "KON;MOLK\r\nX;Y;Z;R;G;B;TexId;TexX;TexY\r\n1;2;3;0;0;0;0;0,0000;0,0000\r\n"
+        "Flaechen\r\n" +
+        row + "\r\nScalX;ScalY;ScalZ;RotX;RotY;RotZ;MoveX;MoveY;MoveZ\r\n";
+    EXPECT_EQ(sandbox.Files(),
+              (Files{{"a/gross.csv", text}, {"b/gross.kon", text}, {"b/gross.csv", expected}}));
 }
 
 }  // namespace
