@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -46,14 +45,6 @@ TEST(SettingsE2eTest, EachMarkerStandsOnceWithItsDefaultBehindIt) {
     EXPECT_EQ(CountOf(image, endung + std::string(".csv\0\0\0\0\0\0\0\0", 12)), 1u);
 }
 
-// Whether the suite runs the program this build made, the one it can copy.
-bool RunsTheBuiltProgram() {
-    const char* command = std::getenv("KONVERT_COMMAND");
-    if (command == nullptr || *command == '\0') return true;
-    const std::string built = KONVERT_DEFAULT_COMMAND;
-    return command == built || command == "'" + built + "'";
-}
-
 // The program image with a tab behind the separator marker and ".txt" behind
 // the extension marker, written next to the sandbox's work directory.
 fs::path PatchedCopy(const Sandbox& sandbox) {
@@ -73,7 +64,7 @@ fs::path PatchedCopy(const Sandbox& sandbox) {
 }
 
 TEST(SettingsE2eTest, PatchedCopyWritesTabsUnderItsExtensionAndBothReadThem) {
-    if (!RunsTheBuiltProgram()) GTEST_SKIP() << "KONVERT_COMMAND names another program";
+    if (!RunsBuiltProgram()) GTEST_SKIP() << "KONVERT_COMMAND names another program";
     Sandbox sandbox;
     const fs::path copy = PatchedCopy(sandbox);
     ASSERT_FALSE(copy.empty());

@@ -178,6 +178,40 @@ TEST(TextE2eTest, DirectoryInTheWayCannotBeOpened) {
     EXPECT_TRUE(std::filesystem::is_directory(sandbox.dir() / "work" / "model.csv"));
 }
 
+// A replaced output keeps what a write in place would keep: a symbolic link
+// stays a link to the file that gets the text, and that file keeps its mode;
+// a new output gets 0666 less the umask.
+TEST(TextE2eTest, OutputKeepsItsLinkAndMode) {
+    if (!RunsBuiltProgram()) GTEST_SKIP() << "links and modes of this platform only";
+    namespace fs = std::filesystem;
+    using fs::perms;
+    Sandbox sandbox;
+    const fs::path work = sandbox.dir() / "work";
+    sandbox.Write("model.kon", kHausKon);
+    sandbox.Write("neu.kon", kHausKon);
+    sandbox.Write("ziel/echt.csv", "alt");
+    const perms kept = perms::owner_read | perms::owner_write | perms::others_read;
+    fs::permissions(work / "ziel/echt.csv", kept);
+    fs::create_symlink("ziel/echt.csv", work / "model.csv");
+    sandbox.SetCommandPrefix("umask 027;");
+
+    const RunResult replaced = sandbox.Run({"model.kon"}, "j\n\n");
+    EXPECT_EQ(replaced.exitCode, 0);
+    EXPECT_EQ(replaced.out, kQuestion + "OK --> ");
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(work / "model.csv")));
+    EXPECT_EQ(fs::status(work / "ziel/echt.csv").permissions(), kept);
+
+    const RunResult fresh = sandbox.Run({"neu.kon"}, "\n");
+    EXPECT_EQ(fresh.exitCode, 0);
+    EXPECT_EQ(fs::status(work / "neu.csv").permissions(),
+              perms::owner_read | perms::owner_write | perms::group_read);
+    // The link itself is no regular file; its target holds the text.
+    EXPECT_EQ(sandbox.Files(), (Files{{"model.kon", kHausKon},
+                                      {"neu.kon", kHausKon},
+                                      {"neu.csv", HausArchiveText()},
+                                      {"ziel/echt.csv", HausArchiveText()}}));
+}
+
 // A model whose text is well beyond one block of the file-size limit.
 KonModell ManyPoints() {
     KonModell model;

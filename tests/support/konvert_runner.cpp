@@ -72,6 +72,13 @@ std::string KonvertCommand() {
     return ShellQuote(KONVERT_DEFAULT_COMMAND);
 }
 
+bool RunsBuiltProgram() {
+    const char* command = std::getenv("KONVERT_COMMAND");
+    if (command == nullptr || *command == '\0') return true;
+    const std::string built = KONVERT_DEFAULT_COMMAND;
+    return command == built || command == ShellQuote(built);
+}
+
 Sandbox::Sandbox() {
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {

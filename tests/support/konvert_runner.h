@@ -46,6 +46,9 @@ class Sandbox {
 
 // The command that starts konvert: $KONVERT_COMMAND or the built program.
 std::string KonvertCommand();
+// Whether that command is this build's program on this platform, not
+// another one named by $KONVERT_COMMAND.
+bool RunsBuiltProgram();
 // The base name of the program that command starts, as the usage line shows it.
 std::string KonvertProgramName();
 
