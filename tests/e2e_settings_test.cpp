@@ -1,13 +1,25 @@
 // The settings live in the built program behind their markers, once each,
-// with their default values right behind them.
+// with their default values right behind them; a copy patched there writes
+// with its own separator and extension, and every build reads its files.
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "support/haus_model.h"
+#include "support/konvert_runner.h"
+
+namespace kon::test {
 namespace {
+
+namespace fs = std::filesystem;
+
+// Built from pieces so the markers stand only in the program, not in here.
+const std::string kTrennerMarker = std::string("@Tren") + "ner@";
+const std::string kEndungMarker = std::string("@End") + "ung@";
 
 std::string ProgramImage() {
     std::ifstream in(KONVERT_DEFAULT_COMMAND, std::ios::binary);
@@ -25,12 +37,67 @@ std::size_t CountOf(const std::string& image, const std::string& needle) {
 TEST(SettingsE2eTest, EachMarkerStandsOnceWithItsDefaultBehindIt) {
     const std::string image = ProgramImage();
     ASSERT_FALSE(image.empty());
-    const std::string trenner = std::string("@Tren") + "ner@";
-    const std::string endung = std::string("@End") + "ung@";
+    const std::string& trenner = kTrennerMarker;
+    const std::string& endung = kEndungMarker;
     EXPECT_EQ(CountOf(image, trenner), 1u);
     EXPECT_EQ(CountOf(image, endung), 1u);
     EXPECT_EQ(CountOf(image, trenner + std::string(";\0", 2)), 1u);
     EXPECT_EQ(CountOf(image, endung + std::string(".csv\0\0\0\0\0\0\0\0", 12)), 1u);
 }
 
+// The program image with a tab behind the separator marker and ".txt" behind
+// the extension marker, written next to the sandbox's work directory.
+fs::path PatchedCopy(const Sandbox& sandbox) {
+    std::string image = ProgramImage();
+    const auto trenner = image.find(kTrennerMarker);
+    const auto endung = image.find(kEndungMarker);
+    if (trenner == std::string::npos || endung == std::string::npos) return {};
+    image[trenner + kTrennerMarker.size()] = '\t';
+    image.replace(endung + kEndungMarker.size(), 12, std::string(".txt\0\0\0\0\0\0\0\0", 12));
+    const fs::path copy = sandbox.dir() / "konvert-tab";
+    std::ofstream out(copy, std::ios::binary);
+    out.write(image.data(), static_cast<std::streamsize>(image.size()));
+    out.close();
+    if (!out) return {};
+    fs::permissions(copy, fs::perms::owner_exec, fs::perm_options::add);
+    return copy;
+}
+
+TEST(SettingsE2eTest, PatchedCopyWritesTabsUnderItsExtensionAndBothReadThem) {
+    if (!RunsBuiltProgram()) GTEST_SKIP() << "KONVERT_COMMAND names another program";
+    Sandbox sandbox;
+    const fs::path copy = PatchedCopy(sandbox);
+    ASSERT_FALSE(copy.empty());
+    const std::string archive = ArchiveBytes(HausModell());
+    sandbox.Write("haus.kon", archive);
+    sandbox.Write("semi.csv", ExampleFile("haus.csv"));
+
+    const struct {
+        bool patched;
+        const char* input;
+        const char* output;
+        std::string expected;
+    } steps[] = {
+        // Tabs throughout, the first right after "KON", under the new name.
+        {true, "haus.kon", "haus.txt", HausArchiveText('\t')},
+        // Its extension is not "kon", so both builds make an archive of it.
+        {true, "haus.txt", "haus.kon", ArchiveBytes(HausModellAfterArchive())},
+        {false, "haus.txt", "haus.kon", ArchiveBytes(HausModellAfterArchive())},
+        // The copy still reads a file written with ';'.
+        {true, "semi.csv", "semi.kon", archive},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(std::string(step.patched ? "copy: " : "original: ") + step.input);
+        fs::remove(sandbox.dir() / "work" / step.output);
+        sandbox.SetProgram(step.patched ? copy : fs::path());
+        const RunResult result = sandbox.Run({step.input}, "\n");
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.out, "OK --> ");
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(sandbox.Read(step.output), step.expected);
+    }
+    EXPECT_EQ(sandbox.Files().size(), 4u);
+}
+
 }  // namespace
+}  // namespace kon::test

@@ -72,6 +72,13 @@ std::string KonvertCommand() {
     return ShellQuote(KONVERT_DEFAULT_COMMAND);
 }
 
+bool RunsBuiltProgram() {
+    const char* command = std::getenv("KONVERT_COMMAND");
+    if (command == nullptr || *command == '\0') return true;
+    const std::string built = KONVERT_DEFAULT_COMMAND;
+    return command == built || command == ShellQuote(built);
+}
+
 Sandbox::Sandbox() {
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -120,7 +127,8 @@ std::map<std::string, std::string> Sandbox::Files() const {
 RunResult Sandbox::Run(const std::vector<std::string>& args, const std::string& input) const {
     Spill(dir_ / "stdin", input);
     std::string command = "cd " + ShellQuote((dir_ / "work").string()) + " && { " + commandPrefix_ +
-                          " " + KonvertCommand();
+                          " " +
+                          (program_.empty() ? KonvertCommand() : ShellQuote(program_.string()));
     for (const auto& arg : args) command += " " + ShellQuote(arg);
     command += " <" + ShellQuote((dir_ / "stdin").string());
     command += " >" + ShellQuote((dir_ / "stdout").string());

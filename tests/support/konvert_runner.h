@@ -35,14 +35,20 @@ class Sandbox {
     // Shell commands run right before the program in the same shell, e.g.
     // "ulimit -f 1; trap '' XFSZ;" to make its writes fail.
     void SetCommandPrefix(const std::string& prefix) { commandPrefix_ = prefix; }
+    // Runs this program file instead of KonvertCommand(), e.g. a patched copy.
+    void SetProgram(const std::filesystem::path& program) { program_ = program; }
 
   private:
     std::filesystem::path dir_;
     std::string commandPrefix_;
+    std::filesystem::path program_;
 };
 
 // The command that starts konvert: $KONVERT_COMMAND or the built program.
 std::string KonvertCommand();
+// Whether that command is this build's program on this platform, not
+// another one named by $KONVERT_COMMAND.
+bool RunsBuiltProgram();
 // The base name of the program that command starts, as the usage line shows it.
 std::string KonvertProgramName();
 
