@@ -20,7 +20,7 @@ for target in "$build"/fuzz/fuzz_*; do
     name=$(basename "$target")
     mkdir -p "$work/corpus/$name"
     echo "== $name, ${seconds}s"
-    if ! "$target" -max_total_time="$seconds" -max_len=16384 -timeout=10 -rss_limit_mb=2048 \
+    if ! "$target" -max_total_time="$seconds" -max_len=16384 -timeout=60 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix="$work/artifacts/$name-" \
         "$work/corpus/$name" "$work/seeds" >"$work/$name.log" 2>&1; then
         echo "!! $name failed:"
