@@ -7,28 +7,42 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <istream>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kon {
 
-// Reads from a block of bytes held in memory. A read that cannot get all its
-// bytes moves the cursor to the end and marks it truncated, so nothing that
-// was never there is ever taken for data.
+// Reads from a block of bytes held in memory, or from a stream through a
+// window that is refilled as the reads go on (so a large file never sits in
+// memory whole). A read that cannot get all its bytes moves the cursor to the
+// end and marks it truncated, so nothing that was never there is ever taken
+// for data.
 class ByteCursor {
   public:
     ByteCursor(const unsigned char* begin, const unsigned char* end)
         : begin_(begin), pos_(begin), end_(end) {}
+    explicit ByteCursor(std::istream& in, std::size_t windowSize = kDefaultWindow);
+    // The window's bytes move with the cursor; a copy would point into the
+    // original's window.
+    ByteCursor(ByteCursor&&) = default;
+    ByteCursor(const ByteCursor&) = delete;
+    ByteCursor& operator=(const ByteCursor&) = delete;
 
-    std::size_t Offset() const { return static_cast<std::size_t>(pos_ - begin_); }
-    std::size_t Remaining() const { return static_cast<std::size_t>(end_ - pos_); }
+    // Bytes taken since the start.
+    std::size_t Offset() const { return dropped_ + static_cast<std::size_t>(pos_ - begin_); }
+    // Bytes at hand without reading more; a stream may hold further ones.
+    std::size_t Buffered() const { return static_cast<std::size_t>(end_ - pos_); }
     bool Truncated() const { return truncated_; }
+    // The stream reported an error rather than its end.
+    bool ReadFailed() const { return readFailed_; }
 
     // Claims the next n bytes for one read; the unchecked getters below may
     // then take exactly those bytes.
     bool Need(std::size_t n) {
-        if (Remaining() >= n) return true;
+        if (Buffered() >= n || Refill(n)) return true;
         pos_ = end_;
         truncated_ = true;
         return false;
@@ -36,8 +50,8 @@ class ByteCursor {
 
     // Looks at the next word without taking it; false when fewer than two
     // bytes are left.
-    bool PeekU16(std::uint16_t& value) const {
-        if (Remaining() < 2) return false;
+    bool PeekU16(std::uint16_t& value) {
+        if (Buffered() < 2 && !Refill(2)) return false;
         value = Load16(pos_);
         return true;
     }
@@ -79,6 +93,12 @@ class ByteCursor {
     }
 
   private:
+    static constexpr std::size_t kDefaultWindow = std::size_t{1} << 16;
+
+    // Keeps the unread bytes, reads until at least n are at hand; false when
+    // the stream ends (or fails) first or there is no stream.
+    bool Refill(std::size_t n);
+
     static std::uint16_t Load16(const unsigned char* p) {
         return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
     }
@@ -87,10 +107,14 @@ class ByteCursor {
                (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
     }
 
+    std::istream* in_ = nullptr;
+    std::vector<unsigned char> window_;
+    std::size_t dropped_ = 0;  // bytes taken before begin_
     const unsigned char* begin_;
     const unsigned char* pos_;
     const unsigned char* end_;
     bool truncated_ = false;
+    bool readFailed_ = false;
 };
 
 // Appends fields to a byte buffer. Given a stream, it hands the buffer over
