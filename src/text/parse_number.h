@@ -30,25 +30,60 @@ inline bool IsDigit(char c) {
 
 }  // namespace number_detail
 
+// The everyday forms, read from pos on up to the first character that is
+// not part of them: "-" and 1..kPlainIntDigits digits for an integer, "-",
+// digits, one decimal mark and digits, kExactRealDigits digits at most, for
+// a real. False for anything else (pos then stands anywhere).
+inline bool ScanPlainInt(const char*& pos, const char* end, std::int32_t& value) {
+    using namespace number_detail;
+    const bool negative = pos != end && *pos == '-';
+    if (negative) ++pos;
+    const char* const start = pos;
+    std::int32_t magnitude = 0;
+    for (; pos != end && IsDigit(*pos); ++pos) {
+        if (static_cast<std::size_t>(pos - start) == kPlainIntDigits) return false;
+        magnitude = magnitude * 10 + (*pos - '0');
+    }
+    value = negative ? -magnitude : magnitude;
+    return pos != start;
+}
+
+inline bool ScanPlainReal(const char*& pos, const char* end, double& value) {
+    using namespace number_detail;
+    const bool negative = pos != end && *pos == '-';
+    if (negative) ++pos;
+    const char* const start = pos;
+    std::uint64_t digits = 0;  // wraps harmlessly past 19 digits, refused below
+    for (; pos != end && IsDigit(*pos); ++pos) {
+        digits = digits * 10 + static_cast<std::uint64_t>(*pos - '0');
+    }
+    std::size_t count = static_cast<std::size_t>(pos - start);
+    std::size_t decimals = 0;
+    if (pos != end && (*pos == ',' || *pos == '.')) {
+        const char* const mark = pos;
+        for (++pos; pos != end && IsDigit(*pos); ++pos) {
+            digits = digits * 10 + static_cast<std::uint64_t>(*pos - '0');
+        }
+        decimals = static_cast<std::size_t>(pos - mark - 1);
+    }
+    count += decimals;
+    // Both operands are exact doubles, so the one division rounds correctly,
+    // as strtod does.
+    if (FLT_EVAL_METHOD != 0 || count == 0 || count > kExactRealDigits) return false;
+    const double magnitude = static_cast<double>(digits) / kExactPow10[decimals];
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
 // Leading white space, an optional sign and decimal digits; the value is
 // clamped to the 32-bit bounds while the digits accumulate; everything from
 // the first other character on is ignored, and no digits give 0.
 inline std::int32_t ParseClampedInt(std::string_view field) {
-    using namespace number_detail;
     const char* pos = field.data();
     const char* const end = pos + field.size();
-    const bool negative = pos != end && *pos == '-';
-    if (negative) ++pos;
-    // The whole field is at most kPlainIntDigits digits: no clamp can apply.
-    if (pos == end || static_cast<std::size_t>(end - pos) > kPlainIntDigits) {
-        return ParseClampedIntGeneral(field);
-    }
     std::int32_t value = 0;
-    for (; pos != end; ++pos) {
-        if (!IsDigit(*pos)) return ParseClampedIntGeneral(field);
-        value = value * 10 + (*pos - '0');
-    }
-    return negative ? -value : value;
+    if (ScanPlainInt(pos, end, value) && pos == end) return value;
+    return number_detail::ParseClampedIntGeneral(field);
 }
 
 // A real with a decimal comma or point: the first "," of the field counts as
@@ -57,31 +92,11 @@ inline std::int32_t ParseClampedInt(std::string_view field) {
 // in any case; overflow gives +-inf and underflow the nearest double; trailing characters are
 // ignored and no digits give 0.
 inline double ParseCommaReal(std::span<char> field) {
-    using namespace number_detail;
     const char* pos = field.data();
     const char* const end = pos + field.size();
-    const bool negative = pos != end && *pos == '-';
-    if (negative) ++pos;
-    // The whole field is digits with at most one mark, kExactRealDigits
-    // digits at most: both operands below are exact doubles, so the one
-    // division rounds correctly, as strtod does.
-    std::uint64_t digits = 0;
-    std::size_t count = 0;
-    for (; pos != end && IsDigit(*pos); ++pos, ++count) {
-        digits = digits * 10 + static_cast<std::uint64_t>(*pos - '0');
-    }
-    std::size_t decimals = 0;
-    if (pos != end && (*pos == ',' || *pos == '.')) {
-        for (++pos; pos != end && IsDigit(*pos); ++pos, ++decimals) {
-            digits = digits * 10 + static_cast<std::uint64_t>(*pos - '0');
-        }
-    }
-    count += decimals;
-    if (FLT_EVAL_METHOD != 0 || pos != end || count == 0 || count > kExactRealDigits) {
-        return ParseCommaRealGeneral(field);
-    }
-    const double magnitude = static_cast<double>(digits) / kExactPow10[decimals];
-    return negative ? -magnitude : magnitude;
+    double value = 0.0;
+    if (ScanPlainReal(pos, end, value) && pos == end) return value;
+    return number_detail::ParseCommaRealGeneral(field);
 }
 
 // The nearest float, with +-inf where the double lies beyond its range.

@@ -2,10 +2,13 @@
 // The bytes of a text file in memory, cut into lines and fields.
 
 #include <cstddef>
+#include <cstdint>
 #include <iosfwd>
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "text/parse_number.h"
 
 namespace kon {
 
@@ -46,10 +49,13 @@ class LineCursor {
 class FieldCursor {
   public:
     FieldCursor(std::span<char> content, char separator)
-        : pos_(content.data()), end_(content.data() + content.size()), separator_(separator) {}
+        : pos_(content.data()),
+          end_(content.data() + content.size()),
+          separator_(separator),
+          plainSeparator_(IsPlainSeparator(separator)) {}
 
     bool Next(std::span<char>& field) {
-        while (pos_ != end_ && *pos_ == separator_) ++pos_;
+        SkipSeparators();
         if (pos_ == end_) return false;
         char* start = pos_;
         while (pos_ != end_ && *pos_ != separator_) ++pos_;
@@ -57,10 +63,51 @@ class FieldCursor {
         return true;
     }
 
+    // The next field read as ParseClampedInt and ParseCommaReal read it; the
+    // everyday forms straight from the line, without finding the field's end
+    // first. False when the line has no more fields.
+    bool NextInt(std::int32_t& value) {
+        SkipSeparators();
+        if (pos_ == end_) return false;
+        const char* pos = pos_;
+        if (plainSeparator_ && ScanPlainInt(pos, end_, value) && AtFieldEnd(pos)) {
+            pos_ += pos - pos_;
+            return true;
+        }
+        std::span<char> field;
+        Next(field);
+        value = ParseClampedInt({field.data(), field.size()});
+        return true;
+    }
+    bool NextReal(double& value) {
+        SkipSeparators();
+        if (pos_ == end_) return false;
+        const char* pos = pos_;
+        if (plainSeparator_ && ScanPlainReal(pos, end_, value) && AtFieldEnd(pos)) {
+            pos_ += pos - pos_;
+            return true;
+        }
+        std::span<char> field;
+        Next(field);
+        value = ParseCommaReal(field);
+        return true;
+    }
+
   private:
+    // A separator that cannot be part of an everyday number, so those can
+    // be read without looking for it.
+    static bool IsPlainSeparator(char separator) {
+        return std::string_view("0123456789+-.,").find(separator) == std::string_view::npos;
+    }
+    void SkipSeparators() {
+        while (pos_ != end_ && *pos_ == separator_) ++pos_;
+    }
+    bool AtFieldEnd(const char* pos) const { return pos == end_ || *pos == separator_; }
+
     char* pos_;
     char* end_;
     char separator_;
+    bool plainSeparator_;
 };
 
 }  // namespace kon

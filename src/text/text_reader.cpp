@@ -27,39 +27,34 @@ constexpr std::int32_t kLowestIndex = std::numeric_limits<std::int16_t>::min();
 constexpr std::string_view kTextMark = "KON";
 constexpr std::string_view kPolygonKeyword = "Flaechen";
 constexpr std::string_view kInstanceKeyword = "ScalX";
-constexpr std::size_t kInstanceFields = 9;
+constexpr std::size_t kInstanceReals = 6;  // three scales, three rotations
+constexpr std::size_t kInstanceInts = 3;
 
-std::int32_t Int32(std::span<char> field) {
-    return ParseClampedInt({field.data(), field.size()});
-}
 // Narrower fields keep the low bits of the 32-bit value.
-std::uint8_t Low8(std::span<char> field) {
-    return static_cast<std::uint8_t>(Int32(field));
-}
-float Real32(std::span<char> field) {
-    return NearestFloat(ParseCommaReal(field));
+std::uint8_t Low8(std::int32_t value) {
+    return static_cast<std::uint8_t>(value);
 }
 
 // Colour, texture and then the supplement groups; the first missing field
 // ends the row and leaves the rest 0.
 void ReadPointExtras(CObPunkt& point, FieldCursor& fields) {
-    std::span<char> field;
+    std::int32_t value = 0;
     for (std::uint8_t* colour : {&point.R, &point.G, &point.B}) {
-        if (!fields.Next(field)) return;
-        *colour = Low8(field);
+        if (!fields.NextInt(value)) return;
+        *colour = Low8(value);
     }
-    if (!fields.Next(field)) return;
-    point.TexId = Int32(field);
+    if (!fields.NextInt(point.TexId)) return;
     for (float* texture : {&point.TexX, &point.TexY}) {
-        if (!fields.Next(field)) return;
-        *texture = Real32(field);
+        double real = 0.0;
+        if (!fields.NextReal(real)) return;
+        *texture = NearestFloat(real);
     }
-    while (fields.Next(field)) {
+    while (fields.NextInt(value)) {
         PunktZusatz& entry = point.Zusatz.emplace_back();
-        entry.Kennung = Low8(field);
+        entry.Kennung = Low8(value);
         for (std::uint8_t* wert : {&entry.Wert1, &entry.Wert2, &entry.Wert3}) {
-            if (!fields.Next(field)) break;
-            *wert = Low8(field);
+            if (!fields.NextInt(value)) break;
+            *wert = Low8(value);
         }
     }
     point.ZusatzAnzahl = static_cast<std::int32_t>(point.Zusatz.size());
@@ -96,6 +91,10 @@ class TextReader {
         std::string text(message);
         AppendSigned(text, lineNumber);
         return Fail(text + "!\n");
+    }
+
+    bool FailInstanceFormat() {
+        return FailAtLine("falsches Instanzformat in Zeile ", lineNumber_);
     }
 
     bool ReadHeader();
@@ -180,13 +179,10 @@ bool TextReader::ReadPoints() {
         CObPunkt& point = model_.Punkte[static_cast<std::size_t>(model_.PunktAnzahl)];
         point = CObPunkt{};
         FieldCursor fields(line.content, separator_);
-        std::span<char> field;
-        if (!fields.Next(field)) continue;
-        point.X = Int32(field);
+        if (!fields.NextInt(point.X)) continue;
         for (std::int32_t* coordinate : {&point.Y, &point.Z}) {
-            if (!fields.Next(field))
+            if (!fields.NextInt(*coordinate))
                 return FailAtLine("falsches Punktformat in Zeile ", lineNumber_);
-            *coordinate = Int32(field);
         }
         ++model_.PunktAnzahl;
         ReadPointExtras(point, fields);
@@ -201,20 +197,19 @@ bool TextReader::ReadPolygons() {
         ++lineNumber_;
         if (StartsWithIgnoreCase(line.Text(), kInstanceKeyword)) return true;
         FieldCursor fields(line.content, separator_);
-        std::span<char> field;
-        if (!fields.Next(field)) continue;
+        std::int32_t index = 0;
+        if (!fields.NextInt(index)) continue;
         Flaeche& polygon = model_.Flaechenliste[static_cast<std::size_t>(model_.FlaechenAnzahl)];
         ++model_.FlaechenAnzahl;
         do {
             // Checked at 32 bits before it is narrowed, so 65536 cannot pass as 0.
-            const std::int32_t index = Int32(field);
             if (index < kLowestIndex || index >= model_.PunktAnzahl) {
                 std::string message = "falscher Punkt ";
                 AppendSigned(message, index);
                 return FailAtLine(message + " in Zeile ", lineNumber_);
             }
             AppendCorner(polygon, static_cast<std::int16_t>(index));
-        } while (fields.Next(field));
+        } while (fields.NextInt(index));
     }
     return true;
 }
@@ -225,23 +220,26 @@ bool TextReader::ReadInstances() {
     while (lines_.Next(line)) {
         ++lineNumber_;
         FieldCursor fields(line.content, separator_);
-        std::array<std::span<char>, kInstanceFields> field;
-        if (!fields.Next(field[0])) continue;
-        for (std::size_t k = 1; k < kInstanceFields; ++k) {
-            if (!fields.Next(field[k])) {
-                return FailAtLine("falsches Instanzformat in Zeile ", lineNumber_);
-            }
+        std::array<double, kInstanceReals> reals{};
+        std::array<std::int32_t, kInstanceInts> ints{};
+        if (!fields.NextReal(reals[0])) continue;
+        // The record is filled only once the row is known to be whole.
+        for (std::size_t k = 1; k < kInstanceReals; ++k) {
+            if (!fields.NextReal(reals[k])) return FailInstanceFormat();
+        }
+        for (std::int32_t& value : ints) {
+            if (!fields.NextInt(value)) return FailInstanceFormat();
         }
         CObFormat& instance = model_.Instanzen[static_cast<std::size_t>(model_.InstanzAnzahl)];
-        instance.ScalX = Real32(field[0]);
-        instance.ScalY = Real32(field[1]);
-        instance.ScalZ = Real32(field[2]);
-        instance.RotX = ParseCommaReal(field[3]);
-        instance.RotY = ParseCommaReal(field[4]);
-        instance.RotZ = ParseCommaReal(field[5]);
-        instance.MoveX = Int32(field[6]);
-        instance.MoveY = Int32(field[7]);
-        instance.MoveZ = Int32(field[8]);
+        instance.ScalX = NearestFloat(reals[0]);
+        instance.ScalY = NearestFloat(reals[1]);
+        instance.ScalZ = NearestFloat(reals[2]);
+        instance.RotX = reals[3];
+        instance.RotY = reals[4];
+        instance.RotZ = reals[5];
+        instance.MoveX = ints[0];
+        instance.MoveY = ints[1];
+        instance.MoveZ = ints[2];
         ++model_.InstanzAnzahl;
     }
     return true;
