@@ -29,4 +29,27 @@ bool ByteCursor::Refill(std::size_t n) {
     return Buffered() >= n;
 }
 
+void ByteSink::MakeRoom(std::size_t n) {
+    constexpr std::size_t kChunk = std::size_t{1} << 16;
+    if (stream_ != nullptr && used_ != 0) {
+        stream_->write(out_.data(), static_cast<std::streamsize>(used_));
+        used_ = 0;
+    }
+    if (out_.size() - used_ < n) out_.resize(std::max({used_ + n, 2 * out_.size(), kChunk}));
+}
+
+void ByteSink::Bytes(std::string_view bytes) {
+    if (out_.size() - used_ < bytes.size()) MakeRoom(bytes.size());
+    std::memcpy(out_.data() + used_, bytes.data(), bytes.size());
+    used_ += bytes.size();
+}
+
+void ByteSink::Finish() {
+    if (stream_ != nullptr && used_ != 0) {
+        stream_->write(out_.data(), static_cast<std::streamsize>(used_));
+        used_ = 0;
+    }
+    out_.resize(used_);
+}
+
 }  // namespace kon

@@ -119,12 +119,14 @@ class ByteCursor {
 
 // Appends fields to a byte buffer. Given a stream, it hands the buffer over
 // in large chunks, so the whole archive never has to sit in memory twice.
+// The buffer holds exactly the bytes written once Finish() was called.
 class ByteSink {
   public:
-    explicit ByteSink(std::string& buffer) : out_(buffer) {}
-    ByteSink(std::string& buffer, std::ostream& stream) : out_(buffer), stream_(&stream) {
-        out_.reserve(kChunk + 64);
-    }
+    explicit ByteSink(std::string& buffer) : out_(buffer), used_(buffer.size()) {}
+    ByteSink(std::string& buffer, std::ostream& stream)
+        : out_(buffer), stream_(&stream), used_(buffer.size()) {}
+    ByteSink(const ByteSink&) = delete;
+    ByteSink& operator=(const ByteSink&) = delete;
 
     void U8(std::uint8_t value) { Put<1>(value); }
     void U16(std::uint16_t value) { Put<2>(value); }
@@ -132,35 +134,29 @@ class ByteSink {
     void I32(std::int32_t value) { Put<4>(static_cast<std::uint32_t>(value)); }
     void F32(float value) { Put<4>(std::bit_cast<std::uint32_t>(value)); }
     void F64(double value) { Put<8>(std::bit_cast<std::uint64_t>(value)); }
-    void Bytes(std::string_view bytes) {
-        out_.append(bytes);
-        FlushIfFull();
-    }
-    // Hands what is left to the stream (no-op without one).
-    void Finish() {
-        if (stream_ == nullptr || out_.empty()) return;
-        stream_->write(out_.data(), static_cast<std::streamsize>(out_.size()));
-        out_.clear();
-    }
+    void Bytes(std::string_view bytes);
+    // Hands what is left to the stream, or trims the buffer to the bytes
+    // written when there is none.
+    void Finish();
 
   private:
-    static constexpr std::size_t kChunk = std::size_t{1} << 16;
+    // Written fields go into the buffer's spare size; this makes at least n
+    // bytes of it, handing the full part to the stream first.
+    void MakeRoom(std::size_t n);
 
     template <std::size_t N>
     void Put(std::uint64_t value) {
-        std::array<char, N> bytes;
+        if (out_.size() - used_ < N) MakeRoom(N);
+        char* const bytes = out_.data() + used_;
         for (std::size_t i = 0; i < N; ++i) {
             bytes[i] = static_cast<char>(static_cast<unsigned char>((value >> (8 * i)) & 0xFFu));
         }
-        out_.append(bytes.data(), N);
-        FlushIfFull();
-    }
-    void FlushIfFull() {
-        if (stream_ != nullptr && out_.size() >= kChunk) Finish();
+        used_ += N;
     }
 
     std::string& out_;
     std::ostream* stream_ = nullptr;
+    std::size_t used_;  // the first used_ bytes of out_ are written ones
 };
 
 }  // namespace kon
