@@ -2,10 +2,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <istream>
 #include <limits>
 #include <span>
+#include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "driver/ascii_case.h"
 #include "text/fixed_format.h"
@@ -22,6 +25,7 @@ namespace {
 constexpr std::size_t kMaxTextBytes = std::numeric_limits<std::int32_t>::max();
 // Every count must fit the 16-bit count words of a Kon archive.
 constexpr std::int32_t kMaxSectionLines = 32767;
+constexpr std::size_t kCopyChunk = std::size_t{1} << 16;
 constexpr std::int32_t kLowestIndex = std::numeric_limits<std::int16_t>::min();
 
 constexpr std::string_view kTextMark = "KON";
@@ -73,18 +77,31 @@ void AppendCorner(Flaeche& polygon, std::int16_t index) {
 
 class TextReader {
   public:
-    TextReader(KonModell& model, Console& console, std::span<char> text)
-        : model_(model), console_(console), lines_(text) {}
+    TextReader(KonModell& model, Console& console, LineReader& lines, std::string_view inputPath)
+        : model_(model), console_(console), lines_(lines), inputPath_(inputPath) {}
 
     int Read() {
         if (!ReadHeader() || !CountSections()) return 0;
+        // The reading pass walks the same lines again, behind the two
+        // header lines checked above.
+        TextLine line;
+        if (!lines_.Rewind() || !lines_.Next(line) || !lines_.Next(line)) return FailRead();
         lineNumber_ = 2;
-        return ReadPoints() && ReadPolygons() && ReadInstances() ? 1 : 0;
+        if (!ReadPoints() || !ReadPolygons() || !ReadInstances()) return 0;
+        return StreamFailed() ? Fail("") : 1;
     }
 
   private:
+    // A failure of the stream overrides whatever it made the text look like.
     bool Fail(std::string_view message) {
-        console_.ReportAndWait(message);
+        if (lines_.TooLarge()) {
+            // More text than the counters are made for.
+            console_.ReportAndWait("Nicht genug Speicher!\n");
+        } else if (lines_.ReadFailed()) {
+            console_.ReportAndWait("Fehler beim Lesen von " + std::string(inputPath_) + "!\n");
+        } else {
+            console_.ReportAndWait(message);
+        }
         return false;
     }
     bool FailAtLine(std::string_view message, std::int32_t lineNumber) {
@@ -92,10 +109,16 @@ class TextReader {
         AppendSigned(text, lineNumber);
         return Fail(text + "!\n");
     }
-
     bool FailInstanceFormat() {
         return FailAtLine("falsches Instanzformat in Zeile ", lineNumber_);
     }
+    // The file no longer reads as it did in the counting pass (it changed
+    // in between, or cannot be read again).
+    bool FailRead() {
+        console_.ReportAndWait("Fehler beim Lesen von " + std::string(inputPath_) + "!\n");
+        return false;
+    }
+    bool StreamFailed() const { return lines_.TooLarge() || lines_.ReadFailed(); }
 
     bool ReadHeader();
     bool CountSections();
@@ -105,7 +128,8 @@ class TextReader {
 
     KonModell& model_;
     Console& console_;
-    LineCursor lines_;  // stands behind the column header once it is read
+    LineReader& lines_;
+    std::string_view inputPath_;
     char separator_ = ';';
     std::int32_t lineNumber_ = 0;
 };
@@ -137,7 +161,7 @@ bool TextReader::ReadHeader() {
 
 // Sizes the arrays from the lines of each section, blank ones included.
 bool TextReader::CountSections() {
-    LineCursor lines = lines_;
+    LineReader& lines = lines_;
     std::array<std::int32_t, 3> counts = {0, 0, 0};
     constexpr std::array<std::string_view, 2> kKeywords = {kPolygonKeyword, kInstanceKeyword};
     std::size_t section = 0;
@@ -155,6 +179,7 @@ bool TextReader::CountSections() {
         }
         ++counts[section];
     }
+    if (StreamFailed()) return Fail("");
     if (section == 0) return Fail("Flaechenliste nicht gefunden!\n");
     if (section == 1) return Fail("Instanzen nicht gefunden!\n");
 
@@ -167,8 +192,9 @@ bool TextReader::CountSections() {
     return true;
 }
 
-// The reading pass sees the lines the counting pass counted and makes at
-// most one record of each, so no count outgrows its array below.
+// The reading pass makes at most one record of each line the counting pass
+// counted; a file that grew in between fails at the checks below before any
+// count outgrows its array.
 
 bool TextReader::ReadPoints() {
     model_.PunktAnzahl = 0;
@@ -176,6 +202,9 @@ bool TextReader::ReadPoints() {
     while (lines_.Next(line)) {
         ++lineNumber_;
         if (StartsWithIgnoreCase(line.Text(), kPolygonKeyword)) return true;
+        if (static_cast<std::size_t>(model_.PunktAnzahl) + 3 >= model_.Punkte.size()) {
+            return FailRead();
+        }
         CObPunkt& point = model_.Punkte[static_cast<std::size_t>(model_.PunktAnzahl)];
         point = CObPunkt{};
         FieldCursor fields(line.content, separator_);
@@ -199,6 +228,9 @@ bool TextReader::ReadPolygons() {
         FieldCursor fields(line.content, separator_);
         std::int32_t index = 0;
         if (!fields.NextInt(index)) continue;
+        if (static_cast<std::size_t>(model_.FlaechenAnzahl) >= model_.Flaechenliste.size()) {
+            return FailRead();
+        }
         Flaeche& polygon = model_.Flaechenliste[static_cast<std::size_t>(model_.FlaechenAnzahl)];
         ++model_.FlaechenAnzahl;
         do {
@@ -230,6 +262,9 @@ bool TextReader::ReadInstances() {
         for (std::int32_t& value : ints) {
             if (!fields.NextInt(value)) return FailInstanceFormat();
         }
+        if (static_cast<std::size_t>(model_.InstanzAnzahl) >= model_.Instanzen.size()) {
+            return FailRead();
+        }
         CObFormat& instance = model_.Instanzen[static_cast<std::size_t>(model_.InstanzAnzahl)];
         instance.ScalX = NearestFloat(reals[0]);
         instance.ScalY = NearestFloat(reals[1]);
@@ -249,19 +284,37 @@ bool TextReader::ReadInstances() {
 
 int ReadKonText(KonModell& model, std::istream& in, Console& console, std::string_view inputPath) {
     ClearGeometry(model);
-    std::string bytes;
-    switch (ReadWholeStream(in, bytes, kMaxTextBytes)) {
-        case WholeStreamResult::kRead:
-            break;
-        case WholeStreamResult::kReadError:
+    const std::istream::pos_type start = in.tellg();
+    if (start == std::istream::pos_type(-1)) {
+        // Two passes need a stream that can go back: one that cannot is
+        // copied into one that can (files always can).
+        std::string bytes;
+        std::string chunk(kCopyChunk, '\0');
+        while (bytes.size() <= kMaxTextBytes) {
+            in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+            bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+            if (!in) break;
+        }
+        if (in.bad()) {
             console.ReportAndWait("Fehler beim Lesen von " + std::string(inputPath) + "!\n");
             return 0;
-        case WholeStreamResult::kTooLarge:
-            // The whole text is held in memory; more than this cannot be.
-            console.ReportAndWait("Nicht genug Speicher!\n");
-            return 0;
+        }
+        std::istringstream copy(std::move(bytes));
+        return ReadKonText(model, copy, console, inputPath);
     }
-    return TextReader(model, console, TextContent(bytes)).Read();
+    in.seekg(0, std::ios::end);
+    const std::istream::pos_type stop = in.tellg();
+    in.clear();
+    in.seekg(start);
+    const std::size_t size =
+        stop > start ? static_cast<std::size_t>(static_cast<std::streamoff>(stop - start)) : 0;
+    if (size > kMaxTextBytes) {
+        // More text than the counters are made for.
+        console.ReportAndWait("Nicht genug Speicher!\n");
+        return 0;
+    }
+    LineReader lines(in, kMaxTextBytes, size);
+    return TextReader(model, console, lines, inputPath).Read();
 }
 
 }  // namespace kon
