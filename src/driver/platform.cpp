@@ -102,14 +102,19 @@ void PrepareModelHeap() {
     // The largest legal model with its buffers needs well below this; more
     // simply comes from ordinary pages.
     constexpr std::size_t kHeapReserve = std::size_t{24} << 20;
+    // Above the largest array of a legal model (32770 points of 80 bytes);
+    // larger blocks keep their own mappings, which go back to the system as
+    // soon as they are freed.
+    constexpr std::size_t kLargestHeapBlock = std::size_t{4} << 20;
     constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
-    // Blocks of any model size from the heap rather than from single
-    // mappings, and the heap kept at its size once grown.
-    mallopt(M_MMAP_THRESHOLD, static_cast<int>(2 * kHeapReserve));
-    mallopt(M_TRIM_THRESHOLD, static_cast<int>(4 * kHeapReserve));
-    // Growing the heap once by the reserve and giving it back to the
+    // The heap is kept at its size once grown. Growing it once by the reserve
+    // (from the heap, not a mapping of its own) and giving that back to the
     // allocator leaves one region of address space, still untouched.
+    mallopt(M_TRIM_THRESHOLD, static_cast<int>(2 * kHeapReserve));
+    mallopt(M_MMAP_THRESHOLD, static_cast<int>(2 * kHeapReserve));
     void* reserve = std::malloc(kHeapReserve);
+    // From now on only blocks of model size come from the heap.
+    mallopt(M_MMAP_THRESHOLD, static_cast<int>(kLargestHeapBlock));
     if (reserve == nullptr) return;
     const auto begin = reinterpret_cast<std::uintptr_t>(reserve);
     std::free(reserve);
