@@ -64,6 +64,7 @@ TEST(IndexStreamTest, EncodesBySizeClassAndDecodesInThatOrder) {
     std::string bytes;
     ByteSink sink(bytes);
     EncodeIndexStream(model, sink, 0x8001);
+    sink.Finish();
     EXPECT_EQ(bytes, StreamBytes(expected));
     EXPECT_EQ(CountIndexObjects(model), expected.size());
 

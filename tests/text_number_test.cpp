@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cfloat>
 #include <cmath>
@@ -23,6 +24,24 @@ TEST(TextNumberTest, IntegersClampAndStopAtTheFirstOtherCharacter) {
     EXPECT_EQ(ParseClampedInt("- 5"), 0);
     EXPECT_EQ(ParseClampedInt("+2147483648"), INT32_MAX);
     EXPECT_EQ(ParseClampedInt("-99999999999999999999"), INT32_MIN);
+}
+
+// Short plain fields take the inline path, the rest the clamping one; both
+// must agree with strtoll clamped to 32 bits.
+TEST(TextNumberTest, RandomIntegersMatchClampedStrtoll) {
+    std::mt19937_64 random(31);
+    const char* prefixes[] = {"", "", "-", "+", " ", "-0"};
+    const char* suffixes[] = {"", "", "", "x", ",5", " "};
+    for (int i = 0; i < 100000; ++i) {
+        std::string text = prefixes[random() % 6];
+        const int digits = static_cast<int>(random() % 13);
+        for (int d = 0; d < digits; ++d) text += static_cast<char>('0' + random() % 10);
+        text += suffixes[random() % 6];
+        const long long wide = std::strtoll(text.c_str(), nullptr, 10);
+        const auto expected =
+            static_cast<std::int32_t>(std::clamp<long long>(wide, INT32_MIN, INT32_MAX));
+        ASSERT_EQ(ParseClampedInt(text), expected) << text;
+    }
 }
 
 TEST(TextNumberTest, RealsTakeCommaOrPointAndWhatStrtodTakes) {

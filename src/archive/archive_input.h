@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "archive/byte_cursor.h"
 #include "driver/console.h"
@@ -14,7 +15,7 @@ namespace kon {
 
 struct ArchiveInput {
     ArchiveInput(ByteCursor bytes, Console& out, std::string_view inputPath)
-        : cursor(bytes), console(out), path(inputPath) {}
+        : cursor(std::move(bytes)), console(out), path(inputPath) {}
 
     ByteCursor cursor;
     Console& console;
@@ -28,8 +29,13 @@ struct ArchiveInput {
         console.ReportAndWait(message);
         return false;
     }
-    // The file ended inside a value.
-    bool FailShort() { return Fail("Unerwartetes Dateiende in " + std::string(path) + "!\n"); }
+    // The file ended inside a value, or the stream failed before it could
+    // give the bytes.
+    bool FailShort() {
+        if (cursor.ReadFailed()) return FailRead();
+        return Fail("Unerwartetes Dateiende in " + std::string(path) + "!\n");
+    }
+    bool FailRead() { return Fail("Fehler beim Lesen von " + std::string(path) + "!\n"); }
 };
 
 // "%x" of a Klassenmarke: taken as signed 16 bits, widened with sign to 32

@@ -7,28 +7,42 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <istream>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kon {
 
-// Reads from a block of bytes held in memory. A read that cannot get all its
-// bytes moves the cursor to the end and marks it truncated, so nothing that
-// was never there is ever taken for data.
+// Reads from a block of bytes held in memory, or from a stream through a
+// window that is refilled as the reads go on (so a large file never sits in
+// memory whole). A read that cannot get all its bytes moves the cursor to the
+// end and marks it truncated, so nothing that was never there is ever taken
+// for data.
 class ByteCursor {
   public:
     ByteCursor(const unsigned char* begin, const unsigned char* end)
         : begin_(begin), pos_(begin), end_(end) {}
+    explicit ByteCursor(std::istream& in, std::size_t windowSize = kDefaultWindow);
+    // The window's bytes move with the cursor; a copy would point into the
+    // original's window.
+    ByteCursor(ByteCursor&&) = default;
+    ByteCursor(const ByteCursor&) = delete;
+    ByteCursor& operator=(const ByteCursor&) = delete;
 
-    std::size_t Offset() const { return static_cast<std::size_t>(pos_ - begin_); }
-    std::size_t Remaining() const { return static_cast<std::size_t>(end_ - pos_); }
+    // Bytes taken since the start.
+    std::size_t Offset() const { return dropped_ + static_cast<std::size_t>(pos_ - begin_); }
+    // Bytes at hand without reading more; a stream may hold further ones.
+    std::size_t Buffered() const { return static_cast<std::size_t>(end_ - pos_); }
     bool Truncated() const { return truncated_; }
+    // The stream reported an error rather than its end.
+    bool ReadFailed() const { return readFailed_; }
 
     // Claims the next n bytes for one read; the unchecked getters below may
     // then take exactly those bytes.
     bool Need(std::size_t n) {
-        if (Remaining() >= n) return true;
+        if (Buffered() >= n || Refill(n)) return true;
         pos_ = end_;
         truncated_ = true;
         return false;
@@ -36,8 +50,8 @@ class ByteCursor {
 
     // Looks at the next word without taking it; false when fewer than two
     // bytes are left.
-    bool PeekU16(std::uint16_t& value) const {
-        if (Remaining() < 2) return false;
+    bool PeekU16(std::uint16_t& value) {
+        if (Buffered() < 2 && !Refill(2)) return false;
         value = Load16(pos_);
         return true;
     }
@@ -79,6 +93,12 @@ class ByteCursor {
     }
 
   private:
+    static constexpr std::size_t kDefaultWindow = std::size_t{1} << 16;
+
+    // Keeps the unread bytes, reads until at least n are at hand; false when
+    // the stream ends (or fails) first or there is no stream.
+    bool Refill(std::size_t n);
+
     static std::uint16_t Load16(const unsigned char* p) {
         return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
     }
@@ -87,20 +107,26 @@ class ByteCursor {
                (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
     }
 
+    std::istream* in_ = nullptr;
+    std::vector<unsigned char> window_;
+    std::size_t dropped_ = 0;  // bytes taken before begin_
     const unsigned char* begin_;
     const unsigned char* pos_;
     const unsigned char* end_;
     bool truncated_ = false;
+    bool readFailed_ = false;
 };
 
 // Appends fields to a byte buffer. Given a stream, it hands the buffer over
 // in large chunks, so the whole archive never has to sit in memory twice.
+// The buffer holds exactly the bytes written once Finish() was called.
 class ByteSink {
   public:
-    explicit ByteSink(std::string& buffer) : out_(buffer) {}
-    ByteSink(std::string& buffer, std::ostream& stream) : out_(buffer), stream_(&stream) {
-        out_.reserve(kChunk + 64);
-    }
+    explicit ByteSink(std::string& buffer) : out_(buffer), used_(buffer.size()) {}
+    ByteSink(std::string& buffer, std::ostream& stream)
+        : out_(buffer), stream_(&stream), used_(buffer.size()) {}
+    ByteSink(const ByteSink&) = delete;
+    ByteSink& operator=(const ByteSink&) = delete;
 
     void U8(std::uint8_t value) { Put<1>(value); }
     void U16(std::uint16_t value) { Put<2>(value); }
@@ -108,35 +134,29 @@ class ByteSink {
     void I32(std::int32_t value) { Put<4>(static_cast<std::uint32_t>(value)); }
     void F32(float value) { Put<4>(std::bit_cast<std::uint32_t>(value)); }
     void F64(double value) { Put<8>(std::bit_cast<std::uint64_t>(value)); }
-    void Bytes(std::string_view bytes) {
-        out_.append(bytes);
-        FlushIfFull();
-    }
-    // Hands what is left to the stream (no-op without one).
-    void Finish() {
-        if (stream_ == nullptr || out_.empty()) return;
-        stream_->write(out_.data(), static_cast<std::streamsize>(out_.size()));
-        out_.clear();
-    }
+    void Bytes(std::string_view bytes);
+    // Hands what is left to the stream, or trims the buffer to the bytes
+    // written when there is none.
+    void Finish();
 
   private:
-    static constexpr std::size_t kChunk = std::size_t{1} << 16;
+    // Written fields go into the buffer's spare size; this makes at least n
+    // bytes of it, handing the full part to the stream first.
+    void MakeRoom(std::size_t n);
 
     template <std::size_t N>
     void Put(std::uint64_t value) {
-        std::array<char, N> bytes;
+        if (out_.size() - used_ < N) MakeRoom(N);
+        char* const bytes = out_.data() + used_;
         for (std::size_t i = 0; i < N; ++i) {
             bytes[i] = static_cast<char>(static_cast<unsigned char>((value >> (8 * i)) & 0xFFu));
         }
-        out_.append(bytes.data(), N);
-        FlushIfFull();
-    }
-    void FlushIfFull() {
-        if (stream_ != nullptr && out_.size() >= kChunk) Finish();
+        used_ += N;
     }
 
     std::string& out_;
     std::ostream* stream_ = nullptr;
+    std::size_t used_;  // the first used_ bytes of out_ are written ones
 };
 
 }  // namespace kon

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <istream>
+#include <limits>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -173,32 +174,6 @@ class ArchiveReader {
     std::uint16_t marke_ = kFirstMarke;
 };
 
-// Everything from the stream's position to its end, in one block: sized from
-// the file's length where the stream can tell it, grown in chunks otherwise
-// (and for anything that appeared after the length was taken).
-bool ReadRest(std::istream& in, std::string& bytes) {
-    std::size_t chunk = std::size_t{1} << 16;
-    const std::istream::pos_type start = in.tellg();
-    if (start != std::istream::pos_type(-1) && in.seekg(0, std::ios::end)) {
-        const std::istream::pos_type end = in.tellg();
-        in.seekg(start);
-        if (end != std::istream::pos_type(-1) && end >= start) {
-            chunk = static_cast<std::size_t>(end - start) + 1;
-        }
-    }
-    in.clear(in.rdstate() & ~std::ios::failbit);
-    for (;;) {
-        const std::size_t old = bytes.size();
-        bytes.resize(old + chunk);
-        in.read(bytes.data() + old, static_cast<std::streamsize>(chunk));
-        const auto got = static_cast<std::size_t>(in.gcount());
-        bytes.resize(old + got);
-        if (got < chunk) break;
-        chunk = std::min(chunk * 2, std::size_t{1} << 24);
-    }
-    return !in.bad();
-}
-
 void WriteLines(ByteSink& out, std::string_view name, const std::vector<Linie>& lines,
                 std::int32_t count, std::uint16_t& marke) {
     const std::size_t n = InUse(count, lines.size());
@@ -217,22 +192,24 @@ void WriteLines(ByteSink& out, std::string_view name, const std::vector<Linie>& 
 void ReadKonArchive(KonModell& model, std::istream& in, Console& console,
                     std::string_view inputPath) {
     const std::istream::pos_type start = in.tellg();
-    std::string bytes;
-    if (!ReadRest(in, bytes)) {
-        console.ReportAndWait("Fehler beim Lesen von " + std::string(inputPath) + "!\n");
+    ArchiveInput input(ByteCursor(in), console, inputPath);
+    const bool read = ArchiveReader(model, input).Run();
+    if (input.cursor.ReadFailed()) {
+        // An error in bytes read ahead still spoils the file; a failure that
+        // ran into it was reported as the read error already.
+        if (read) input.FailRead();
         return;
     }
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    ArchiveInput input(ByteCursor(data, data + bytes.size()), console, inputPath);
-    if (ArchiveReader(model, input).Run()) model.Geladen = 1;
+    if (read) model.Geladen = 1;
 
     // Leave the stream right behind the last byte consumed, so the end check
-    // sees what follows. A stream that cannot tell its position stays at its
-    // end.
-    const std::size_t consumed = input.cursor.Offset();
-    if (consumed < bytes.size() && start != std::istream::pos_type(-1)) {
-        in.clear();
-        in.seekg(start + static_cast<std::streamoff>(consumed));
+    // sees what follows; the window may have read ahead. A stream that cannot
+    // tell its position is read to its end.
+    in.clear();
+    if (start != std::istream::pos_type(-1)) {
+        in.seekg(start + static_cast<std::streamoff>(input.cursor.Offset()));
+    } else {
+        in.ignore(std::numeric_limits<std::streamsize>::max());
     }
 }
 

@@ -19,12 +19,13 @@ bool ReadZusatzList(CObPunkt& punkt, ArchiveInput& in) {
         return in.Fail("Ungueltige Anzahl " + Decimal(count) + " in " + std::string(in.path) +
                        "!\n");
     }
-    // Every entry takes five bytes, so no more than Remaining() / 5 entries can
-    // be in the file: the reservation never exceeds what the bytes could fill,
-    // and a file that ends first fails below before the list grows past it.
+    // Every entry takes five bytes, so no more than Buffered() / 5 entries are
+    // surely in the file: the reservation never exceeds what bytes at hand
+    // could fill, and a file that ends first fails below before the list
+    // grows past what it held.
     const auto wanted = static_cast<std::size_t>(count);
     punkt.Zusatz.clear();
-    punkt.Zusatz.reserve(std::min(wanted, in.cursor.Remaining() / kZusatzEntryBytes));
+    punkt.Zusatz.reserve(std::min(wanted, in.cursor.Buffered() / kZusatzEntryBytes));
     for (std::size_t i = 0; i < wanted; ++i) {
         if (!in.cursor.Need(kZusatzEntryBytes - 1)) return in.FailShort();
         PunktZusatz entry;

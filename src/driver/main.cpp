@@ -1,9 +1,11 @@
 #include <iostream>
 
 #include "driver/console.h"
+#include "driver/platform.h"
 #include "driver/run_konvert.h"
 
 int main(int argc, char** argv) {
+    kon::platform::PrepareModelHeap();
     kon::Console console(std::cin, std::cout, std::cerr);
     return kon::RunKonvert(argc, argv, console);
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The few file operations the standard library lacks, with a POSIX and a
-// Windows side in platform.cpp.
+// The few file and memory operations the standard library lacks, with a
+// POSIX and a Windows side in platform.cpp.
 
 #include <filesystem>
 
@@ -15,5 +15,11 @@ bool MayWrite(const std::filesystem::path& file);
 
 // The permissions a file created in place would get: 0666 less the umask.
 std::filesystem::perms NewFilePermissions();
+
+// Once at program start: where the system allows it, the model's large
+// arrays come from one heap region that the kernel may back with huge pages,
+// so filling them does not take a page fault for every 4 KiB. Elsewhere it
+// does nothing.
+void PrepareModelHeap();
 
 }  // namespace kon::platform

@@ -4,6 +4,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <string_view>
 
 namespace kon {
@@ -12,11 +13,29 @@ namespace {
 
 __extension__ typedef unsigned __int128 Uint128;
 
-// Up to this many decimals the scaled fraction (below 2^53 * 10^9 < 2^83)
-// and its remainder fit 128 bits.
+// Up to this many decimals the scaled mantissa (below 2^53 * 10^9 < 2^83)
+// fits 128 bits.
 constexpr int kMaxFastDecimals = 9;
-constexpr std::uint64_t kPow10[kMaxFastDecimals + 1] = {
-    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+constexpr std::uint64_t kPow10[20] = {1u,
+                                      10u,
+                                      100u,
+                                      1000u,
+                                      10000u,
+                                      100000u,
+                                      1000000u,
+                                      10000000u,
+                                      100000000u,
+                                      1000000000u,
+                                      10000000000u,
+                                      100000000000u,
+                                      1000000000000u,
+                                      10000000000000u,
+                                      100000000000000u,
+                                      1000000000000000u,
+                                      10000000000000000u,
+                                      100000000000000000u,
+                                      1000000000000000000u,
+                                      10000000000000000000u};
 
 constexpr int kMantissaBits = 52;
 constexpr int kExponentBias = 1075;  // value = mantissa * 2^(biased - kExponentBias)
@@ -27,16 +46,16 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
+void PutPair(char* out, std::uint64_t pair) {
+    std::memcpy(out, kDigitPairs + 2 * pair, 2);
+}
+
 std::size_t DigitCount(std::uint64_t value) {
-    std::size_t count = 1;
-    for (;;) {
-        if (value < 10) return count;
-        if (value < 100) return count + 1;
-        if (value < 1000) return count + 2;
-        if (value < 10000) return count + 3;
-        value /= 10000;
-        count += 4;
-    }
+    // The bit length times log10(2) (1233 / 4096) is the count or one less;
+    // or-ing in 1 lets 0 count as one digit and changes no other count.
+    const auto bits = static_cast<std::size_t>(64 - std::countl_zero(value | 1));
+    const std::size_t guess = (bits * 1233) >> 12;  // at most 19
+    return guess + ((value | 1) >= kPow10[guess] ? 1 : 0);
 }
 
 // Exactly `width` digits of value, zero-padded, two at a time from the right.
@@ -44,58 +63,87 @@ char* FormatPadded(char* out, std::uint64_t value, std::size_t width) {
     char* const end = out + width;
     char* pos = end;
     for (; width >= 2; width -= 2) {
-        const auto pair = static_cast<std::size_t>(value % 100) * 2;
+        pos -= 2;
+        PutPair(pos, value % 100);
         value /= 100;
-        *--pos = kDigitPairs[pair + 1];
-        *--pos = kDigitPairs[pair];
     }
     if (width != 0) *--pos = static_cast<char>('0' + value % 10);
     return end;
 }
 
 char* FormatUnsigned(char* out, std::uint64_t value) {
-    return FormatPadded(out, value, DigitCount(value));
+    char* const end = out + DigitCount(value);
+    char* pos = end;
+    while (value >= 100) {
+        pos -= 2;
+        PutPair(pos, value % 100);
+        value /= 100;
+    }
+    if (value >= 10) {
+        PutPair(pos - 2, value);
+    } else {
+        pos[-1] = static_cast<char>('0' + value);
+    }
+    return end;
 }
 
-char* FormatIntegerAndFraction(char* out, std::uint64_t integer, std::uint64_t fraction,
-                               int decimals, char decimalMark) {
-    out = FormatUnsigned(out, integer);
+// mantissa * 2^-shift * scale rounded to an integer, ties to even, with one
+// 64x64->128-bit product; false when the result would not stay below 2^63.
+bool RoundScaled(std::uint64_t mantissa, int shift, std::uint64_t scale, std::uint64_t& rounded) {
+    // Everyday magnitudes take 1..63 bits of shift: 64-bit halves suffice.
+    const Uint128 scaled = Uint128{mantissa} * scale;
+    if (shift < 64) {
+        const auto high = static_cast<std::uint64_t>(scaled >> 64);
+        const auto low = static_cast<std::uint64_t>(scaled);
+        if ((high >> (shift - 1)) != 0) return false;  // the result needs 64 bits or more
+        rounded = (high << (64 - shift)) | (low >> shift);
+        const std::uint64_t remainder = low & ((std::uint64_t{1} << shift) - 1);
+        const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+        // The last printed digit is even exactly when the rounded value is.
+        if (remainder > half || (remainder == half && (rounded & 1) != 0)) ++rounded;
+        return true;
+    }
+    // The product is below 2^83, so from 84 bits of shift on it is less than
+    // half a unit and rounds to zero, never to a tie.
+    if (shift >= 84) {
+        rounded = 0;
+        return true;
+    }
+    rounded = static_cast<std::uint64_t>(scaled >> shift);  // below 2^19
+    const Uint128 remainder = scaled - (Uint128{rounded} << shift);
+    const Uint128 half = Uint128{1} << (shift - 1);
+    if (remainder > half || (remainder == half && (rounded & 1) != 0)) ++rounded;
+    return true;
+}
+
+// The rounded value split into integer digits, the mark and `decimals`
+// fraction digits. The common counts have their own copies, so the split
+// divides by a constant.
+template <int Decimals>
+char* FormatScaled(char* out, std::uint64_t scaled, char decimalMark) {
+    constexpr std::uint64_t kScale = kPow10[Decimals];
+    out = FormatUnsigned(out, scaled / kScale);
+    if constexpr (Decimals != 0) {
+        *out++ = decimalMark;
+        out = FormatPadded(out, scaled % kScale, Decimals);
+    }
+    return out;
+}
+
+char* FormatScaledAny(char* out, std::uint64_t scaled, int decimals, char decimalMark) {
+    switch (decimals) {
+        case 2:
+            return FormatScaled<2>(out, scaled, decimalMark);
+        case 4:
+            return FormatScaled<4>(out, scaled, decimalMark);
+        default:
+            break;
+    }
+    const std::uint64_t scale = kPow10[decimals];
+    out = FormatUnsigned(out, scaled / scale);
     if (decimals == 0) return out;
     *out++ = decimalMark;
-    return FormatPadded(out, fraction, static_cast<std::size_t>(decimals));
-}
-
-// Exact rounding of mantissa * 2^exponent to `decimals` places with integer
-// arithmetic; nullptr when the integer part does not fit 64 bits.
-char* FormatFast(char* out, std::uint64_t mantissa, int exponent, int decimals, char decimalMark) {
-    if (exponent >= 0) {
-        // mantissa < 2^53, so the shifted value stays below 2^64.
-        if (exponent > 11) return nullptr;
-        return FormatIntegerAndFraction(out, mantissa << exponent, 0, decimals, decimalMark);
-    }
-    const int shift = -exponent;
-    std::uint64_t integer = 0;
-    std::uint64_t fraction = 0;
-    // Beyond 84 bits of shift the scaled fraction (below 2^83) is less than a
-    // half unit of the last place and rounds to zero, never to a tie.
-    if (shift < 84) {
-        const std::uint64_t fractionBits =
-            shift < 64 ? mantissa & ((std::uint64_t{1} << shift) - 1) : mantissa;
-        integer = shift < 64 ? mantissa >> shift : 0;
-        const auto scale = kPow10[decimals];
-        const Uint128 scaled = Uint128{fractionBits} * scale;
-        fraction = static_cast<std::uint64_t>(scaled >> shift);
-        const Uint128 remainder = scaled & ((Uint128{1} << shift) - 1);
-        const Uint128 half = Uint128{1} << (shift - 1);
-        const std::uint64_t lastDigit = decimals == 0 ? integer : fraction;
-        if (remainder > half || (remainder == half && (lastDigit & 1) != 0)) {
-            if (++fraction == scale) {
-                fraction = 0;
-                ++integer;
-            }
-        }
-    }
-    return FormatIntegerAndFraction(out, integer, fraction, decimals, decimalMark);
+    return FormatPadded(out, scaled % scale, static_cast<std::size_t>(decimals));
 }
 
 // The library's fixed form is exact too; it serves the rare huge magnitudes.
@@ -132,8 +180,11 @@ char* FormatFixed(char* out, double value, int decimals, char decimalMark) {
         mantissa |= kHiddenBit;
         exponent = biased - kExponentBias;
     }
-    if (decimals <= kMaxFastDecimals) {
-        if (char* end = FormatFast(out, mantissa, exponent, decimals, decimalMark)) return end;
+    // Whole numbers from 2^52 on are rare enough for the library's path.
+    std::uint64_t scaled = 0;
+    if (decimals <= kMaxFastDecimals && exponent < 0 &&
+        RoundScaled(mantissa, -exponent, kPow10[decimals], scaled)) {
+        return FormatScaledAny(out, scaled, decimals, decimalMark);
     }
     return FormatExact(out, std::fabs(value), decimals, decimalMark);
 }

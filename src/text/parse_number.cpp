@@ -9,16 +9,13 @@
 
 #include "driver/ascii_case.h"
 
-namespace kon {
+namespace kon::number_detail {
 
 namespace {
 
 // White space as the C locale's isspace has it.
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
 }
 
 std::size_t SkipSpace(std::string_view text, std::size_t i) {
@@ -41,16 +38,12 @@ struct DecimalToken {
     bool hasExponent = false;
     std::size_t integerDigits = 0;
     std::size_t fractionDigits = 0;
-    std::uint64_t digits = 0;  // their value, meaningful up to kExactDigits digits
+    std::uint64_t digits = 0;  // their value, meaningful up to kExactRealDigits digits
     std::int64_t exponent = 0;
 
     bool HasDigits() const { return integerDigits + fractionDigits != 0; }
 };
 
-// Below 10^15 every integer is a double; so is 10^k up to 10^22.
-constexpr std::size_t kExactDigits = 15;
-constexpr double kExactPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                  1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 // Far beyond any double's exponent, and far from the int64 bounds even with
 // a digit count added.
 constexpr std::int64_t kExponentClamp = std::int64_t{1} << 40;
@@ -108,7 +101,7 @@ bool IsOverflow(std::string_view text, std::size_t start, const DecimalToken& to
 
 }  // namespace
 
-std::int32_t ParseClampedInt(std::string_view field) {
+std::int32_t ParseClampedIntGeneral(std::string_view field) {
     std::size_t i = SkipSpace(field, 0);
     bool negative = false;
     if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
@@ -123,7 +116,7 @@ std::int32_t ParseClampedInt(std::string_view field) {
     return static_cast<std::int32_t>(negative ? -value : value);
 }
 
-double ParseCommaReal(std::span<char> field) {
+double ParseCommaRealGeneral(std::span<char> field) {
     const std::string_view text(field.data(), field.size());
     std::size_t i = SkipSpace(text, 0);
     bool negative = false;
@@ -133,7 +126,7 @@ double ParseCommaReal(std::span<char> field) {
     if (!token.HasDigits()) {
         magnitude = token.hasMark ? 0.0 : ParseSpecial(text.substr(i));
     } else if (FLT_EVAL_METHOD == 0 && !token.hasExponent &&
-               token.integerDigits + token.fractionDigits <= kExactDigits) {
+               token.integerDigits + token.fractionDigits <= kExactRealDigits) {
         // Both operands are exact doubles, so the one division rounds correctly.
         magnitude = static_cast<double>(token.digits) / kExactPow10[token.fractionDigits];
     } else {
@@ -146,7 +139,7 @@ double ParseCommaReal(std::span<char> field) {
     return negative ? -magnitude : magnitude;
 }
 
-float NearestFloat(double value) {
+float NearestFloatGeneral(double value) {
     constexpr double kMax = FLT_MAX;
     // Halfway between FLT_MAX and 2^128: from here on the float is infinite.
     constexpr double kOverflow = 0x1.ffffffp127;
@@ -155,4 +148,4 @@ float NearestFloat(double value) {
     return static_cast<float>(std::clamp(value, -kMax, kMax));
 }
 
-}  // namespace kon
+}  // namespace kon::number_detail

@@ -3,8 +3,6 @@
 #include <cstring>
 #include <ostream>
 
-#include "text/fixed_format.h"
-
 namespace kon {
 
 namespace {
@@ -13,21 +11,14 @@ constexpr std::size_t kBlockSize = std::size_t{1} << 16;
 
 TextChunk::TextChunk(std::ostream& out) : out_(out), block_(kBlockSize, '\0') {}
 
-char* TextChunk::Room(std::size_t size) {
-    if (block_.size() - used_ < size) {
-        Flush();
-        if (block_.size() < size) block_.resize(size);
-    }
-    return block_.data() + used_;
+void TextChunk::MakeRoom(std::size_t size) {
+    Flush();
+    if (block_.size() < size) block_.resize(size);
 }
 
 void TextChunk::Append(std::string_view text) {
     std::memcpy(Room(text.size()), text.data(), text.size());
     used_ += text.size();
-}
-
-void TextChunk::AppendInt(std::int64_t value) {
-    Commit(FormatSigned(Room(kMaxIntegerChars), value));
 }
 
 void TextChunk::Flush() {

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/fixed_format.h"
+
 namespace kon {
 
 class TextChunk {
@@ -18,8 +20,11 @@ class TextChunk {
     ~TextChunk() { Flush(); }
 
     // Room for at least `size` more bytes; Commit then says where the
-    // written bytes end.
-    char* Room(std::size_t size);
+    // written bytes end. Inline, as it is asked once for every row.
+    char* Room(std::size_t size) {
+        if (block_.size() - used_ < size) MakeRoom(size);
+        return block_.data() + used_;
+    }
     void Commit(const char* end) { used_ = static_cast<std::size_t>(end - block_.data()); }
 
     void Append(char c) {
@@ -27,12 +32,14 @@ class TextChunk {
         ++used_;
     }
     void Append(std::string_view text);
-    void AppendInt(std::int64_t value);
+    void AppendInt(std::int64_t value) { Commit(FormatSigned(Room(kMaxIntegerChars), value)); }
 
     // Hands everything written so far to the stream.
     void Flush();
 
   private:
+    void MakeRoom(std::size_t size);
+
     std::ostream& out_;
     std::string block_;  // its whole size is usable; the first used_ bytes are filled
     std::size_t used_ = 0;

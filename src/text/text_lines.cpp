@@ -2,14 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <istream>
 #include <string_view>
 
 namespace kon {
 
 namespace {
 
-constexpr std::size_t kReadChunk = std::size_t{1} << 16;
 constexpr char kCtrlZ = '\x1A';
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
@@ -17,83 +15,107 @@ char* FindByte(char* begin, char* end, char byte) {
     return static_cast<char*>(std::memchr(begin, byte, static_cast<std::size_t>(end - begin)));
 }
 
-// The bytes left in a seekable stream, so a file is read with one block;
-// 0 when the stream cannot tell.
-std::size_t RemainingSize(std::istream& in) {
-    const auto start = in.tellg();
-    if (start == std::istream::pos_type(-1)) return 0;
-    in.seekg(0, std::ios::end);
-    const auto stop = in.tellg();
-    in.seekg(start);
-    if (!in.bad()) in.clear();
-    if (stop == std::istream::pos_type(-1)) return 0;
-    const std::streamoff size = stop - start;
-    return size > 0 ? static_cast<std::size_t>(size) : 0;
-}
-
-// Appends up to `count` bytes; false once the stream has no more to give.
-bool ReadChunk(std::istream& in, std::string& bytes, std::size_t count) {
-    const std::size_t old = bytes.size();
-    bytes.resize(old + count);
-    in.read(bytes.data() + old, static_cast<std::streamsize>(count));
-    bytes.resize(old + static_cast<std::size_t>(in.gcount()));
-    return bytes.size() == old + count;
-}
-
 }  // namespace
 
-WholeStreamResult ReadWholeStream(std::istream& in, std::string& bytes, std::size_t limit) {
-    bytes.clear();
-    // One byte beyond the limit tells a stream that is too large.
-    const std::size_t cap = std::min(limit, bytes.max_size() - 1) + 1;
-    const std::size_t expected = RemainingSize(in);
-    if (in.bad()) return WholeStreamResult::kReadError;
-    if (expected > limit) return WholeStreamResult::kTooLarge;
-    bool more = expected == 0 || ReadChunk(in, bytes, expected);
-    // The expected size was right unless the file grew: peek before growing
-    // the block, so a file read whole is never held twice.
-    if (more && expected != 0) more = in.peek() != std::istream::traits_type::eof();
-    while (more && bytes.size() < cap) {
-        more =
-            ReadChunk(in, bytes, std::min(std::max(kReadChunk, bytes.size()), cap - bytes.size()));
+LineReader::LineReader(std::istream& in, std::size_t limit, std::size_t expectedSize,
+                       std::size_t windowSize)
+    : in_(in),
+      start_(in.tellg()),
+      limit_(limit),
+      expectedSize_(expectedSize),
+      // Room for the byte order mark in the first fill, and at most what the
+      // file needs.
+      window_(std::max<std::size_t>(kUtf8Bom.size(), expectedSize == 0
+                                                         ? windowSize
+                                                         : std::min(windowSize, expectedSize + 1)),
+              '\0') {}
+
+bool LineReader::Rewind() {
+    if (start_ == std::istream::pos_type(-1) || readFailed_ || tooLarge_) return false;
+    in_.clear();
+    if (!in_.seekg(start_)) return false;
+    pos_ = end_ = scanned_ = total_ = 0;
+    started_ = ended_ = mayHoldNul_ = false;
+    return true;
+}
+
+void LineReader::Fill() {
+    if (pos_ != 0) {
+        std::memmove(window_.data(), window_.data() + pos_, end_ - pos_);
+        end_ -= pos_;
+        pos_ = 0;
     }
-    if (in.bad()) return WholeStreamResult::kReadError;
-    if (bytes.size() > limit) return WholeStreamResult::kTooLarge;
-    return WholeStreamResult::kRead;
+    if (end_ == window_.size()) {
+        // A line longer than the window: grow, but never much beyond what
+        // the rest of the file needs.
+        std::size_t size = 2 * window_.size();
+        if (expectedSize_ > total_) size = std::min(size, end_ + (expectedSize_ - total_) + 1);
+        window_.resize(std::max(size, window_.size() + 1));
+    }
+    const std::size_t room = window_.size() - end_;
+    in_.read(window_.data() + end_, static_cast<std::streamsize>(room));
+    const auto got = static_cast<std::size_t>(in_.gcount());
+    if (in_.bad()) readFailed_ = true;
+    // read() stops short only at the end of the stream or on an error.
+    if (got < room) ended_ = true;
+    TakeNewBytes(got);
 }
 
-std::span<char> TextContent(std::string& bytes) {
-    char* begin = bytes.data();
-    char* end = begin + bytes.size();
-    if (std::string_view(bytes).substr(0, kUtf8Bom.size()) == kUtf8Bom) begin += kUtf8Bom.size();
-    if (char* ctrlZ = FindByte(begin, end, kCtrlZ)) end = ctrlZ;
-    return {begin, end};
+void LineReader::TakeNewBytes(std::size_t count) {
+    total_ += count;
+    // The whole text counts against the limit, so every line and field count
+    // taken from it fits the reader's 32-bit counters.
+    if (total_ > limit_) {
+        tooLarge_ = ended_ = true;
+        return;
+    }
+    char* begin = window_.data() + end_;
+    char* end = begin + count;
+    if (!started_ && (ended_ || end_ + count >= kUtf8Bom.size())) {
+        started_ = true;
+        if (std::string_view(window_.data(), end_ + count).starts_with(kUtf8Bom)) {
+            pos_ = kUtf8Bom.size();
+            begin = std::max(begin, window_.data() + pos_);
+        }
+    }
+    if (char* ctrlZ = FindByte(begin, end, kCtrlZ)) {
+        end = ctrlZ;
+        ended_ = true;
+    }
+    if (FindByte(begin, end, '\0') != nullptr) mayHoldNul_ = true;
+    end_ = static_cast<std::size_t>(end - window_.data());
 }
 
-LineCursor::LineCursor(std::span<char> text)
-    : pos_(text.data()),
-      end_(text.data() + text.size()),
-      mayHoldNul_(FindByte(pos_, end_, '\0') != nullptr) {}
-
-bool LineCursor::Next(TextLine& line) {
-    if (pos_ == end_) return false;
-    char* contentEnd = FindByte(pos_, end_, '\n');
-    char* next = end_;
-    line.hasLineEnd = contentEnd != nullptr;
-    if (contentEnd != nullptr) {
-        next = contentEnd + 1;
-        if (contentEnd != pos_ && contentEnd[-1] == '\r') --contentEnd;
+bool LineReader::Next(TextLine& line) {
+    char* lineEnd = nullptr;
+    for (;;) {
+        char* const from = window_.data() + pos_ + scanned_;
+        lineEnd = FindByte(from, window_.data() + end_, '\n');
+        if (lineEnd != nullptr) break;
+        scanned_ = end_ - pos_;
+        if (ended_) break;
+        Fill();
+        if (tooLarge_ || readFailed_) return false;
+    }
+    char* const begin = window_.data() + pos_;
+    char* contentEnd = lineEnd;
+    line.hasLineEnd = lineEnd != nullptr;
+    if (lineEnd != nullptr) {
+        pos_ = static_cast<std::size_t>(lineEnd + 1 - window_.data());
+        if (contentEnd != begin && contentEnd[-1] == '\r') --contentEnd;
     } else {
-        contentEnd = end_;
+        if (pos_ == end_) return false;
+        contentEnd = window_.data() + end_;
+        pos_ = end_;
     }
+    scanned_ = 0;
     if (mayHoldNul_) {
-        if (char* nul = FindByte(pos_, contentEnd, '\0')) {
+        if (char* nul = FindByte(begin, contentEnd, '\0')) {
             contentEnd = nul;
             line.hasLineEnd = false;
         }
     }
-    line.content = std::span<char>(pos_, contentEnd);
-    pos_ = next;
+    line.content = std::span<char>(begin, contentEnd);
     return true;
 }
 

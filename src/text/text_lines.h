@@ -1,23 +1,16 @@
 #pragma once
-// The bytes of a text file in memory, cut into lines and fields.
+// The lines of a text file, and the fields of a line.
 
 #include <cstddef>
-#include <iosfwd>
+#include <cstdint>
+#include <istream>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "text/parse_number.h"
+
 namespace kon {
-
-enum class WholeStreamResult { kRead, kReadError, kTooLarge };
-
-// Reads the stream from where it stands to its end into `bytes`, which then
-// holds at most `limit` bytes.
-WholeStreamResult ReadWholeStream(std::istream& in, std::string& bytes, std::size_t limit);
-
-// The part of the bytes that is text: behind a UTF-8 byte order mark, and up
-// to a Ctrl-Z, which ends text input as text mode does on the home platform.
-std::span<char> TextContent(std::string& bytes);
 
 struct TextLine {
     // Up to the first NUL, without the line end (LF, or CR LF).
@@ -28,17 +21,46 @@ struct TextLine {
     std::string_view Text() const { return {content.data(), content.size()}; }
 };
 
-// Walks the lines of the text: every LF ends one, and a last line without
-// a line end is a line too.
-class LineCursor {
+// Walks the lines of a text file in a seekable stream through a window that
+// is refilled as it goes, so the file is never held whole. The text starts
+// behind a UTF-8 byte order mark and ends before a Ctrl-Z, as text mode does
+// on the home platform; every LF ends a line, and a last line without a line
+// end is a line too. A line stays valid until the next call.
+class LineReader {
   public:
-    explicit LineCursor(std::span<char> text);
+    // expectedSize (the bytes left in the stream, 0 when unknown) lets the
+    // window grow for a long line without overshooting the file.
+    LineReader(std::istream& in, std::size_t limit, std::size_t expectedSize,
+               std::size_t windowSize = kDefaultWindow);
+
     bool Next(TextLine& line);
+    // Back to the start for another pass; false when the stream cannot seek.
+    bool Rewind();
+
+    // Why Next gave false before the end of the text.
+    bool ReadFailed() const { return readFailed_; }
+    bool TooLarge() const { return tooLarge_; }
 
   private:
-    char* pos_;
-    char* end_;
-    bool mayHoldNul_;
+    static constexpr std::size_t kDefaultWindow = std::size_t{1} << 16;
+
+    void Fill();
+    void TakeNewBytes(std::size_t count);
+
+    std::istream& in_;
+    std::istream::pos_type start_;
+    std::size_t limit_;
+    std::size_t expectedSize_;
+    std::string window_;
+    std::size_t pos_ = 0;  // the unread text is window_[pos_, end_)
+    std::size_t end_ = 0;
+    std::size_t scanned_ = 0;  // bytes from pos_ on known to hold no LF
+    std::size_t total_ = 0;    // bytes taken from the stream in this pass
+    bool started_ = false;     // the byte order mark was looked for
+    bool ended_ = false;       // no more text comes from the stream
+    bool mayHoldNul_ = false;  // a NUL was among the bytes taken
+    bool readFailed_ = false;
+    bool tooLarge_ = false;
 };
 
 // Walks the fields of a line: a run of separators is one boundary, so empty
@@ -46,10 +68,13 @@ class LineCursor {
 class FieldCursor {
   public:
     FieldCursor(std::span<char> content, char separator)
-        : pos_(content.data()), end_(content.data() + content.size()), separator_(separator) {}
+        : pos_(content.data()),
+          end_(content.data() + content.size()),
+          separator_(separator),
+          plainSeparator_(IsPlainSeparator(separator)) {}
 
     bool Next(std::span<char>& field) {
-        while (pos_ != end_ && *pos_ == separator_) ++pos_;
+        SkipSeparators();
         if (pos_ == end_) return false;
         char* start = pos_;
         while (pos_ != end_ && *pos_ != separator_) ++pos_;
@@ -57,10 +82,51 @@ class FieldCursor {
         return true;
     }
 
+    // The next field read as ParseClampedInt and ParseCommaReal read it; the
+    // everyday forms straight from the line, without finding the field's end
+    // first. False when the line has no more fields.
+    bool NextInt(std::int32_t& value) {
+        SkipSeparators();
+        if (pos_ == end_) return false;
+        const char* pos = pos_;
+        if (plainSeparator_ && ScanPlainInt(pos, end_, value) && AtFieldEnd(pos)) {
+            pos_ += pos - pos_;
+            return true;
+        }
+        std::span<char> field;
+        Next(field);
+        value = ParseClampedInt({field.data(), field.size()});
+        return true;
+    }
+    bool NextReal(double& value) {
+        SkipSeparators();
+        if (pos_ == end_) return false;
+        const char* pos = pos_;
+        if (plainSeparator_ && ScanPlainReal(pos, end_, value) && AtFieldEnd(pos)) {
+            pos_ += pos - pos_;
+            return true;
+        }
+        std::span<char> field;
+        Next(field);
+        value = ParseCommaReal(field);
+        return true;
+    }
+
   private:
+    // A separator that cannot be part of an everyday number, so those can
+    // be read without looking for it.
+    static bool IsPlainSeparator(char separator) {
+        return std::string_view("0123456789+-.,").find(separator) == std::string_view::npos;
+    }
+    void SkipSeparators() {
+        while (pos_ != end_ && *pos_ == separator_) ++pos_;
+    }
+    bool AtFieldEnd(const char* pos) const { return pos == end_ || *pos == separator_; }
+
     char* pos_;
     char* end_;
     char separator_;
+    bool plainSeparator_;
 };
 
 }  // namespace kon

@@ -2,10 +2,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <istream>
 #include <limits>
 #include <span>
+#include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "driver/ascii_case.h"
 #include "text/fixed_format.h"
@@ -22,44 +25,40 @@ namespace {
 constexpr std::size_t kMaxTextBytes = std::numeric_limits<std::int32_t>::max();
 // Every count must fit the 16-bit count words of a Kon archive.
 constexpr std::int32_t kMaxSectionLines = 32767;
+constexpr std::size_t kCopyChunk = std::size_t{1} << 16;
 constexpr std::int32_t kLowestIndex = std::numeric_limits<std::int16_t>::min();
 
 constexpr std::string_view kTextMark = "KON";
 constexpr std::string_view kPolygonKeyword = "Flaechen";
 constexpr std::string_view kInstanceKeyword = "ScalX";
-constexpr std::size_t kInstanceFields = 9;
+constexpr std::size_t kInstanceReals = 6;  // three scales, three rotations
+constexpr std::size_t kInstanceInts = 3;
 
-std::int32_t Int32(std::span<char> field) {
-    return ParseClampedInt({field.data(), field.size()});
-}
 // Narrower fields keep the low bits of the 32-bit value.
-std::uint8_t Low8(std::span<char> field) {
-    return static_cast<std::uint8_t>(Int32(field));
-}
-float Real32(std::span<char> field) {
-    return NearestFloat(ParseCommaReal(field));
+std::uint8_t Low8(std::int32_t value) {
+    return static_cast<std::uint8_t>(value);
 }
 
 // Colour, texture and then the supplement groups; the first missing field
 // ends the row and leaves the rest 0.
 void ReadPointExtras(CObPunkt& point, FieldCursor& fields) {
-    std::span<char> field;
+    std::int32_t value = 0;
     for (std::uint8_t* colour : {&point.R, &point.G, &point.B}) {
-        if (!fields.Next(field)) return;
-        *colour = Low8(field);
+        if (!fields.NextInt(value)) return;
+        *colour = Low8(value);
     }
-    if (!fields.Next(field)) return;
-    point.TexId = Int32(field);
+    if (!fields.NextInt(point.TexId)) return;
     for (float* texture : {&point.TexX, &point.TexY}) {
-        if (!fields.Next(field)) return;
-        *texture = Real32(field);
+        double real = 0.0;
+        if (!fields.NextReal(real)) return;
+        *texture = NearestFloat(real);
     }
-    while (fields.Next(field)) {
+    while (fields.NextInt(value)) {
         PunktZusatz& entry = point.Zusatz.emplace_back();
-        entry.Kennung = Low8(field);
+        entry.Kennung = Low8(value);
         for (std::uint8_t* wert : {&entry.Wert1, &entry.Wert2, &entry.Wert3}) {
-            if (!fields.Next(field)) break;
-            *wert = Low8(field);
+            if (!fields.NextInt(value)) break;
+            *wert = Low8(value);
         }
     }
     point.ZusatzAnzahl = static_cast<std::int32_t>(point.Zusatz.size());
@@ -78,18 +77,31 @@ void AppendCorner(Flaeche& polygon, std::int16_t index) {
 
 class TextReader {
   public:
-    TextReader(KonModell& model, Console& console, std::span<char> text)
-        : model_(model), console_(console), lines_(text) {}
+    TextReader(KonModell& model, Console& console, LineReader& lines, std::string_view inputPath)
+        : model_(model), console_(console), lines_(lines), inputPath_(inputPath) {}
 
     int Read() {
         if (!ReadHeader() || !CountSections()) return 0;
+        // The reading pass walks the same lines again, behind the two
+        // header lines checked above.
+        TextLine line;
+        if (!lines_.Rewind() || !lines_.Next(line) || !lines_.Next(line)) return FailRead();
         lineNumber_ = 2;
-        return ReadPoints() && ReadPolygons() && ReadInstances() ? 1 : 0;
+        if (!ReadPoints() || !ReadPolygons() || !ReadInstances()) return 0;
+        return StreamFailed() ? Fail("") : 1;
     }
 
   private:
+    // A failure of the stream overrides whatever it made the text look like.
     bool Fail(std::string_view message) {
-        console_.ReportAndWait(message);
+        if (lines_.TooLarge()) {
+            // More text than the counters are made for.
+            console_.ReportAndWait("Nicht genug Speicher!\n");
+        } else if (lines_.ReadFailed()) {
+            console_.ReportAndWait("Fehler beim Lesen von " + std::string(inputPath_) + "!\n");
+        } else {
+            console_.ReportAndWait(message);
+        }
         return false;
     }
     bool FailAtLine(std::string_view message, std::int32_t lineNumber) {
@@ -97,6 +109,16 @@ class TextReader {
         AppendSigned(text, lineNumber);
         return Fail(text + "!\n");
     }
+    bool FailInstanceFormat() {
+        return FailAtLine("falsches Instanzformat in Zeile ", lineNumber_);
+    }
+    // The file no longer reads as it did in the counting pass (it changed
+    // in between, or cannot be read again).
+    bool FailRead() {
+        console_.ReportAndWait("Fehler beim Lesen von " + std::string(inputPath_) + "!\n");
+        return false;
+    }
+    bool StreamFailed() const { return lines_.TooLarge() || lines_.ReadFailed(); }
 
     bool ReadHeader();
     bool CountSections();
@@ -106,7 +128,8 @@ class TextReader {
 
     KonModell& model_;
     Console& console_;
-    LineCursor lines_;  // stands behind the column header once it is read
+    LineReader& lines_;
+    std::string_view inputPath_;
     char separator_ = ';';
     std::int32_t lineNumber_ = 0;
 };
@@ -138,7 +161,7 @@ bool TextReader::ReadHeader() {
 
 // Sizes the arrays from the lines of each section, blank ones included.
 bool TextReader::CountSections() {
-    LineCursor lines = lines_;
+    LineReader& lines = lines_;
     std::array<std::int32_t, 3> counts = {0, 0, 0};
     constexpr std::array<std::string_view, 2> kKeywords = {kPolygonKeyword, kInstanceKeyword};
     std::size_t section = 0;
@@ -156,6 +179,7 @@ bool TextReader::CountSections() {
         }
         ++counts[section];
     }
+    if (StreamFailed()) return Fail("");
     if (section == 0) return Fail("Flaechenliste nicht gefunden!\n");
     if (section == 1) return Fail("Instanzen nicht gefunden!\n");
 
@@ -168,8 +192,9 @@ bool TextReader::CountSections() {
     return true;
 }
 
-// The reading pass sees the lines the counting pass counted and makes at
-// most one record of each, so no count outgrows its array below.
+// The reading pass makes at most one record of each line the counting pass
+// counted; a file that grew in between fails at the checks below before any
+// count outgrows its array.
 
 bool TextReader::ReadPoints() {
     model_.PunktAnzahl = 0;
@@ -177,16 +202,16 @@ bool TextReader::ReadPoints() {
     while (lines_.Next(line)) {
         ++lineNumber_;
         if (StartsWithIgnoreCase(line.Text(), kPolygonKeyword)) return true;
+        if (static_cast<std::size_t>(model_.PunktAnzahl) + 3 >= model_.Punkte.size()) {
+            return FailRead();
+        }
         CObPunkt& point = model_.Punkte[static_cast<std::size_t>(model_.PunktAnzahl)];
         point = CObPunkt{};
         FieldCursor fields(line.content, separator_);
-        std::span<char> field;
-        if (!fields.Next(field)) continue;
-        point.X = Int32(field);
+        if (!fields.NextInt(point.X)) continue;
         for (std::int32_t* coordinate : {&point.Y, &point.Z}) {
-            if (!fields.Next(field))
+            if (!fields.NextInt(*coordinate))
                 return FailAtLine("falsches Punktformat in Zeile ", lineNumber_);
-            *coordinate = Int32(field);
         }
         ++model_.PunktAnzahl;
         ReadPointExtras(point, fields);
@@ -201,20 +226,22 @@ bool TextReader::ReadPolygons() {
         ++lineNumber_;
         if (StartsWithIgnoreCase(line.Text(), kInstanceKeyword)) return true;
         FieldCursor fields(line.content, separator_);
-        std::span<char> field;
-        if (!fields.Next(field)) continue;
+        std::int32_t index = 0;
+        if (!fields.NextInt(index)) continue;
+        if (static_cast<std::size_t>(model_.FlaechenAnzahl) >= model_.Flaechenliste.size()) {
+            return FailRead();
+        }
         Flaeche& polygon = model_.Flaechenliste[static_cast<std::size_t>(model_.FlaechenAnzahl)];
         ++model_.FlaechenAnzahl;
         do {
             // Checked at 32 bits before it is narrowed, so 65536 cannot pass as 0.
-            const std::int32_t index = Int32(field);
             if (index < kLowestIndex || index >= model_.PunktAnzahl) {
                 std::string message = "falscher Punkt ";
                 AppendSigned(message, index);
                 return FailAtLine(message + " in Zeile ", lineNumber_);
             }
             AppendCorner(polygon, static_cast<std::int16_t>(index));
-        } while (fields.Next(field));
+        } while (fields.NextInt(index));
     }
     return true;
 }
@@ -225,23 +252,29 @@ bool TextReader::ReadInstances() {
     while (lines_.Next(line)) {
         ++lineNumber_;
         FieldCursor fields(line.content, separator_);
-        std::array<std::span<char>, kInstanceFields> field;
-        if (!fields.Next(field[0])) continue;
-        for (std::size_t k = 1; k < kInstanceFields; ++k) {
-            if (!fields.Next(field[k])) {
-                return FailAtLine("falsches Instanzformat in Zeile ", lineNumber_);
-            }
+        std::array<double, kInstanceReals> reals{};
+        std::array<std::int32_t, kInstanceInts> ints{};
+        if (!fields.NextReal(reals[0])) continue;
+        // The record is filled only once the row is known to be whole.
+        for (std::size_t k = 1; k < kInstanceReals; ++k) {
+            if (!fields.NextReal(reals[k])) return FailInstanceFormat();
+        }
+        for (std::int32_t& value : ints) {
+            if (!fields.NextInt(value)) return FailInstanceFormat();
+        }
+        if (static_cast<std::size_t>(model_.InstanzAnzahl) >= model_.Instanzen.size()) {
+            return FailRead();
         }
         CObFormat& instance = model_.Instanzen[static_cast<std::size_t>(model_.InstanzAnzahl)];
-        instance.ScalX = Real32(field[0]);
-        instance.ScalY = Real32(field[1]);
-        instance.ScalZ = Real32(field[2]);
-        instance.RotX = ParseCommaReal(field[3]);
-        instance.RotY = ParseCommaReal(field[4]);
-        instance.RotZ = ParseCommaReal(field[5]);
-        instance.MoveX = Int32(field[6]);
-        instance.MoveY = Int32(field[7]);
-        instance.MoveZ = Int32(field[8]);
+        instance.ScalX = NearestFloat(reals[0]);
+        instance.ScalY = NearestFloat(reals[1]);
+        instance.ScalZ = NearestFloat(reals[2]);
+        instance.RotX = reals[3];
+        instance.RotY = reals[4];
+        instance.RotZ = reals[5];
+        instance.MoveX = ints[0];
+        instance.MoveY = ints[1];
+        instance.MoveZ = ints[2];
         ++model_.InstanzAnzahl;
     }
     return true;
@@ -251,19 +284,37 @@ bool TextReader::ReadInstances() {
 
 int ReadKonText(KonModell& model, std::istream& in, Console& console, std::string_view inputPath) {
     ClearGeometry(model);
-    std::string bytes;
-    switch (ReadWholeStream(in, bytes, kMaxTextBytes)) {
-        case WholeStreamResult::kRead:
-            break;
-        case WholeStreamResult::kReadError:
+    const std::istream::pos_type start = in.tellg();
+    if (start == std::istream::pos_type(-1)) {
+        // Two passes need a stream that can go back: one that cannot is
+        // copied into one that can (files always can).
+        std::string bytes;
+        std::string chunk(kCopyChunk, '\0');
+        while (bytes.size() <= kMaxTextBytes) {
+            in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+            bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+            if (!in) break;
+        }
+        if (in.bad()) {
             console.ReportAndWait("Fehler beim Lesen von " + std::string(inputPath) + "!\n");
             return 0;
-        case WholeStreamResult::kTooLarge:
-            // The whole text is held in memory; more than this cannot be.
-            console.ReportAndWait("Nicht genug Speicher!\n");
-            return 0;
+        }
+        std::istringstream copy(std::move(bytes));
+        return ReadKonText(model, copy, console, inputPath);
     }
-    return TextReader(model, console, TextContent(bytes)).Read();
+    in.seekg(0, std::ios::end);
+    const std::istream::pos_type stop = in.tellg();
+    in.clear();
+    in.seekg(start);
+    const std::size_t size =
+        stop > start ? static_cast<std::size_t>(static_cast<std::streamoff>(stop - start)) : 0;
+    if (size > kMaxTextBytes) {
+        // More text than the counters are made for.
+        console.ReportAndWait("Nicht genug Speicher!\n");
+        return 0;
+    }
+    LineReader lines(in, kMaxTextBytes, size);
+    return TextReader(model, console, lines, inputPath).Read();
 }
 
 }  // namespace kon

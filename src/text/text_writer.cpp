@@ -23,79 +23,106 @@ std::size_t RowCount(std::int32_t count, std::size_t room) {
     return count <= 0 ? 0 : std::min(static_cast<std::size_t>(count), room);
 }
 
-// The text chunk with the file's separator.
-class RowWriter {
-  public:
-    RowWriter(std::ostream& out, char separator) : chunk_(out), separator_(separator) {}
+// Room for one field and the separator or line end behind it.
+constexpr std::size_t kIntRoom = kMaxIntegerChars + kLineEnd.size();
+constexpr std::size_t kRealRoom = kMaxFixedChars + kLineEnd.size();
+// Corners of a long polygon row are formatted in batches of this many.
+constexpr std::size_t kCornerBatch = 256;
 
-    TextChunk& Chunk() { return chunk_; }
-    void Separator() { chunk_.Append(separator_); }
-    void Int(std::int64_t value) { chunk_.AppendInt(value); }
-    void Line(std::initializer_list<std::string_view> fields) {
-        bool first = true;
-        for (const std::string_view field : fields) {
-            if (!first) Separator();
-            chunk_.Append(field);
-            first = false;
-        }
-        EndLine();
+// Formats the fields of a row, or of a part of one, into room the chunk made
+// for all of them at once, so no field checks for room on its own.
+class RowCursor {
+  public:
+    RowCursor(TextChunk& chunk, std::size_t room, char separator)
+        : chunk_(chunk), pos_(chunk.Room(room)), separator_(separator) {}
+    RowCursor(const RowCursor&) = delete;
+    RowCursor& operator=(const RowCursor&) = delete;
+    ~RowCursor() { chunk_.Commit(pos_); }
+
+    void Int(std::int64_t value) { pos_ = FormatSigned(pos_, value); }
+    void Real(double value, int decimals) {
+        pos_ = FormatFixed(pos_, value, decimals, kDecimalComma);
     }
-    void EndLine() { chunk_.Append(kLineEnd); }
+    void Separator() { *pos_++ = separator_; }
+    void EndLine() {
+        for (const char c : kLineEnd) *pos_++ = c;
+    }
 
   private:
-    TextChunk chunk_;
+    TextChunk& chunk_;
+    char* pos_;
     char separator_;
 };
 
-void WritePoint(RowWriter& writer, const CObPunkt& point) {
-    for (const std::int32_t value : {point.X, point.Y, point.Z}) {
-        writer.Int(value);
-        writer.Separator();
+void WriteHeading(TextChunk& chunk, char separator,
+                  std::initializer_list<std::string_view> fields) {
+    bool first = true;
+    for (const std::string_view field : fields) {
+        if (!first) chunk.Append(separator);
+        chunk.Append(field);
+        first = false;
     }
-    for (const std::uint8_t colour : {point.R, point.G, point.B}) {
-        writer.Int(colour);
-        writer.Separator();
+    chunk.Append(kLineEnd);
+}
+
+void WritePoint(TextChunk& chunk, char separator, const CObPunkt& point) {
+    {
+        RowCursor row(chunk, 7 * kIntRoom + 2 * kRealRoom, separator);
+        for (const std::int32_t value : {point.X, point.Y, point.Z}) {
+            row.Int(value);
+            row.Separator();
+        }
+        for (const std::uint8_t colour : {point.R, point.G, point.B}) {
+            row.Int(colour);
+            row.Separator();
+        }
+        row.Int(point.TexId);
+        row.Separator();
+        row.Real(static_cast<double>(point.TexX), 4);
+        row.Separator();
+        row.Real(static_cast<double>(point.TexY), 4);
     }
-    writer.Int(point.TexId);
-    writer.Separator();
-    WriteReal4(writer.Chunk(), point.TexX);
-    writer.Separator();
-    WriteReal4(writer.Chunk(), point.TexY);
     const std::size_t entries = RowCount(point.ZusatzAnzahl, point.Zusatz.size());
     for (std::size_t i = 0; i < entries; ++i) {
         const PunktZusatz& entry = point.Zusatz[i];
+        RowCursor row(chunk, 4 * kIntRoom, separator);
         for (const std::uint8_t value : {entry.Kennung, entry.Wert1, entry.Wert2, entry.Wert3}) {
-            writer.Separator();
-            writer.Int(value);
+            row.Separator();
+            row.Int(value);
         }
     }
-    writer.EndLine();
+    chunk.Append(kLineEnd);
 }
 
-void WritePolygon(RowWriter& writer, const Flaeche& polygon) {
+void WritePolygon(TextChunk& chunk, char separator, const Flaeche& polygon) {
     const std::size_t corners = RowCount(polygon.Anzahl, 4 + polygon.WeitereEcken.size());
-    for (std::size_t j = 0; j < corners; ++j) {
-        if (j != 0) writer.Separator();
-        writer.Int(Ecke(polygon, j));
+    for (std::size_t batch = 0; batch < corners; batch += kCornerBatch) {
+        const std::size_t batchEnd = std::min(corners, batch + kCornerBatch);
+        RowCursor row(chunk, kCornerBatch * kIntRoom, separator);
+        for (std::size_t j = batch; j < batchEnd; ++j) {
+            if (j != 0) row.Separator();
+            row.Int(Ecke(polygon, j));
+        }
     }
-    writer.EndLine();
+    chunk.Append(kLineEnd);
 }
 
-void WriteInstance(RowWriter& writer, const CObFormat& instance) {
+void WriteInstance(TextChunk& chunk, char separator, const CObFormat& instance) {
+    RowCursor row(chunk, 6 * kRealRoom + 3 * kIntRoom, separator);
     for (const float scale : {instance.ScalX, instance.ScalY, instance.ScalZ}) {
-        WriteReal4(writer.Chunk(), scale);
-        writer.Separator();
+        row.Real(static_cast<double>(scale), 4);
+        row.Separator();
     }
     for (const double rotation : {instance.RotX, instance.RotY, instance.RotZ}) {
-        WriteReal2(writer.Chunk(), rotation);
-        writer.Separator();
+        row.Real(rotation, 2);
+        row.Separator();
     }
-    writer.Int(instance.MoveX);
-    writer.Separator();
-    writer.Int(instance.MoveY);
-    writer.Separator();
-    writer.Int(instance.MoveZ);
-    writer.EndLine();
+    row.Int(instance.MoveX);
+    row.Separator();
+    row.Int(instance.MoveY);
+    row.Separator();
+    row.Int(instance.MoveZ);
+    row.EndLine();
 }
 
 }  // namespace
@@ -109,17 +136,22 @@ void WriteReal2(TextChunk& out, double value) {
 }
 
 void WriteKonText(const KonModell& model, std::ostream& out, char separator) {
-    RowWriter writer(out, separator);
-    writer.Line({"KON", model.Variante == kVarianteMolk ? "MOLK" : "TAV"});
-    writer.Line({"X", "Y", "Z", "R", "G", "B", "TexId", "TexX", "TexY"});
+    TextChunk chunk(out);
+    WriteHeading(chunk, separator, {"KON", model.Variante == kVarianteMolk ? "MOLK" : "TAV"});
+    WriteHeading(chunk, separator, {"X", "Y", "Z", "R", "G", "B", "TexId", "TexX", "TexY"});
     const std::size_t points = RowCount(model.PunktAnzahl, model.Punkte.size());
-    for (std::size_t i = 0; i < points; ++i) WritePoint(writer, model.Punkte[i]);
-    writer.Line({"Flaechen"});
+    for (std::size_t i = 0; i < points; ++i) WritePoint(chunk, separator, model.Punkte[i]);
+    WriteHeading(chunk, separator, {"Flaechen"});
     const std::size_t polygons = RowCount(model.FlaechenAnzahl, model.Flaechenliste.size());
-    for (std::size_t i = 0; i < polygons; ++i) WritePolygon(writer, model.Flaechenliste[i]);
-    writer.Line({"ScalX", "ScalY", "ScalZ", "RotX", "RotY", "RotZ", "MoveX", "MoveY", "MoveZ"});
+    for (std::size_t i = 0; i < polygons; ++i) {
+        WritePolygon(chunk, separator, model.Flaechenliste[i]);
+    }
+    WriteHeading(chunk, separator,
+                 {"ScalX", "ScalY", "ScalZ", "RotX", "RotY", "RotZ", "MoveX", "MoveY", "MoveZ"});
     const std::size_t instances = RowCount(model.InstanzAnzahl, model.Instanzen.size());
-    for (std::size_t i = 0; i < instances; ++i) WriteInstance(writer, model.Instanzen[i]);
+    for (std::size_t i = 0; i < instances; ++i) {
+        WriteInstance(chunk, separator, model.Instanzen[i]);
+    }
 }
 
 }  // namespace kon
