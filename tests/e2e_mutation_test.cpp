@@ -139,5 +139,23 @@ INSTANTIATE_TEST_SUITE_P(BothDirections, ReadOnlyOutputE2eTest,
                          ::testing::Values("haus.csv", "haus.kon"),
                          [](const auto& tc) { return tc.param.substr(5); });
 
+TEST(MutationE2eTest, FailedTextWriteLeavesTheOldOutput) {
+    // A text file named ".kon" is read as text and written as text.
+    std::string text = "KON;MOLK\r\nX;Y;Z;R;G;B;TexId;TexX;TexY\r\n";
+    for (int i = 0; i < 80; ++i) text += std::to_string(i * 1000) + ";1;2;3;4;5;6;0,5;0,25\r\n";
+    text += "Flaechen\r\n0;1;2\r\nScalX\r\n";
+    Sandbox sandbox;
+    sandbox.Write("gross.kon", text);
+    sandbox.Write("gross.csv", "alt");
+    sandbox.SetCommandPrefix("ulimit -f 1; trap '' XFSZ;");  // text output > 1024 bytes
+    const RunResult result = sandbox.Run({"gross.kon"}, "j\n\n\n");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out,
+              "Datei gross.csv ist schon vorhanden! Ueberschreiben ? <j/n> "
+              "Fehler beim Schreiben von gross.csv!\nReturn->");
+    EXPECT_EQ(sandbox.Read("gross.csv"), "alt");
+    EXPECT_EQ(sandbox.Files().size(), 2u);  // no temporary file left
+}
+
 }  // namespace
 }  // namespace kon::test
