@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,11 @@ struct NamedBytes {
     std::string name;
     std::string bytes;
 };
+
+// Test names show the name, not the bytes.
+inline void PrintTo(const NamedBytes& named, std::ostream* os) {
+    *os << named.name;
+}
 
 // The files shipped in examples/, by file name.
 std::vector<NamedBytes> ExampleFiles();
