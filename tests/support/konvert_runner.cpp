@@ -7,6 +7,9 @@
 #include <iterator>
 #include <random>
 #include <stdexcept>
+#include <string_view>
+
+#include "driver/ascii_case.h"
 
 #ifndef KONVERT_DEFAULT_COMMAND
 #define KONVERT_DEFAULT_COMMAND "konvert"
@@ -64,6 +67,15 @@ std::string KonvertProgramName() {
         command.pop_back();
     const auto start = command.find_last_of("/\\ '");
     return start == std::string::npos ? command : command.substr(start + 1);
+}
+
+bool RunsWindowsProgram() {
+    const std::string name = KonvertProgramName();
+    constexpr std::string_view kSuffix = ".exe";
+    if (name.size() < kSuffix.size()) return false;
+    std::string suffix = name.substr(name.size() - kSuffix.size());
+    for (char& c : suffix) c = AsciiLower(c);
+    return suffix == kSuffix;
 }
 
 std::string KonvertCommand() {

@@ -51,5 +51,9 @@ std::string KonvertCommand();
 bool RunsBuiltProgram();
 // The base name of the program that command starts, as the usage line shows it.
 std::string KonvertProgramName();
+// True when that command starts a Windows build (its program ends in ".exe"),
+// so tests of POSIX-only conditions (chmod, ulimit) skip and Windows-only
+// cases run.
+bool RunsWindowsProgram();
 
 }  // namespace kon::test
