@@ -93,4 +93,11 @@ struct ReadOutcome {
 };
 ReadOutcome ReadArchiveBytes(const std::string& bytes, const std::string& path = "m.dat");
 
+// The variant, every count and every record in use, field by field through
+// the builder's own encoding, so two models compare as bytes.
+std::string Records(const KonModell& model);
+// What an archive keeps of a model: the polygons in the stream's size-class
+// order without empty ones, and no Zusatz lists in a MOLK model.
+KonModell AsArchived(KonModell model);
+
 }  // namespace kon::test
