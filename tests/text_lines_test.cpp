@@ -55,17 +55,6 @@ TEST(LineReaderTest, WindowBoundariesDoNotChangeTheLines) {
     }
 }
 
-TEST(LineReaderTest, MarkNulAndCtrlZEndTheTextAsBefore) {
-    const struct {
-        std::string bytes;
-        const char* lines;
-    } cases[] = {{"\xEF\xBB\xBFKON\r\nX", "[KON]\n[X]|[KON]\n[X]|"},
-                 {"a\0b\nc"s, "[a][c]|[a][c]|"},
-                 {"a\nb\x1A\nc", "[a]\n[b]|[a]\n[b]|"},
-                 {"\xEF\xBB", "[\xEF\xBB]|[\xEF\xBB]|"}};
-    for (const auto& c : cases) EXPECT_EQ(Lines(c.bytes, 2), c.lines) << c.bytes;
-}
-
 // A buffer whose text grows by many points once it is read again.
 class GrowingBuffer : public std::stringbuf {
   public:

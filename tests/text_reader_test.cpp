@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <random>
 #include <sstream>
-#include <streambuf>
 #include <string>
 
 #include "support/captured_console.h"
@@ -105,20 +103,6 @@ TEST(TextReaderTest, LooserFormsReadAsTheWriterWouldWriteThem) {
         ASSERT_EQ(outcome.result, 1) << c.text;
         EXPECT_EQ(Canonical(outcome.model), c.canonical) << c.text;
     }
-}
-
-TEST(TextReaderTest, ArraysHaveTheirCountedRoomAndOnlyGroupsSetTheMark) {
-    const Outcome outcome = Read(File("\n1;2;3;0;0;0;0;0;0;7\n1;2;3\n", "\n\n", "\n"));
-    ASSERT_EQ(outcome.result, 1);
-    EXPECT_EQ(outcome.model.PunktAnzahl, 2);
-    EXPECT_EQ(outcome.model.Punkte.size(), 6u);
-    EXPECT_EQ(outcome.model.Flaechenliste.size(), 2u);
-    EXPECT_EQ(outcome.model.Instanzen.size(), 1u);
-    const CObPunkt& grouped = outcome.model.Punkte[0];
-    EXPECT_EQ(grouped.ZusatzAnzahl, 1);
-    EXPECT_EQ(grouped.Zusatz[0].Kennung, 7);
-    EXPECT_EQ(grouped.Marke, kZusatzMarke);
-    EXPECT_EQ(outcome.model.Punkte[1].Marke, 0);
 }
 
 TEST(TextReaderTest, AMillionIndicesInOneRowRead) {
