@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,10 @@ class ArchiveBuilder {
     }
     ArchiveBuilder& Word(std::uint16_t value) { return Raw(value); }
     ArchiveBuilder& Dword(std::uint32_t value) { return Raw(value); }
+    ArchiveBuilder& Words(std::initializer_list<std::uint16_t> words) {
+        for (const std::uint16_t w : words) Word(w);
+        return *this;
+    }
     ArchiveBuilder& Text(std::string_view text);
     ArchiveBuilder& Header(std::uint32_t kennung = 2880, std::uint32_t format = 2025);
     ArchiveBuilder& Kopf(std::string_view name);
