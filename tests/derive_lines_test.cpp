@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <ostream>
 #include <random>
 #include <string>
 #include <tuple>
@@ -49,72 +48,36 @@ std::string Describe(const std::vector<Linie>& linien) {
     return out;
 }
 
-struct DeriveCase {
-    const char* name;
-    std::int32_t punktAnzahl;
-    std::vector<Indices> polygons;
-    const char* massLinien;
-    const char* linien;
-    const char* strichLinien;
-};
-
-// Names the case in test output instead of dumping its bytes.
-void PrintTo(const DeriveCase& c, std::ostream* os) {
-    *os << c.name;
+// Expected lines as "dimension lines | lines | dashed lines".
+TEST(DeriveLinesTest, GivesLinesInFirstSeenOrderAndOrientation) {
+    const struct {
+        std::int32_t punktAnzahl;
+        std::vector<Indices> polygons;
+        const char* lines;
+    } cases[] = {
+        {3, {}, "| | "},
+        {4, {{0, 1, 2}, {2, 1, 3}}, "| 0>1 2>0 1>3 3>2 | 1>2 "},  // shared edge as first met
+        {5, {{0, 1, 2}, {2, 1, 3}, {4, 2, 1}}, "| 0>1 2>0 1>3 3>2 4>2 1>4 | 1>2 "},
+        {3, {{1, 2, 1}}, "| 1>1 | 1>2 "},  // the degenerate edge
+        {3, {{1, 0}, {2}, {0, 1, 2}}, "1>0 | 0>1 1>2 2>0 | "},
+        {6, {{0, 1, 2, 3, 4, 5}}, "| 0>1 1>2 2>3 3>4 4>5 5>0 | "},
+        // Invalid indices give no line and no bridge; 3 names a spare record, no point in use.
+        {3, {{0, 3}, {-1, 2}, {0, 1}, {0, 1, -1, 2}, {2, 1, 3}}, "0>1 | 0>1 2>0 2>1 | "},
+    };
+    for (const auto& c : cases) {
+        KonModell model = ModelOf(c.punktAnzahl, c.polygons);
+        model.Linien.resize(7);  // stale lines from before must all go
+        model.StrichLinien.resize(7);
+        model.MassLinien.resize(7);
+        DeriveLines(model);
+        EXPECT_EQ(Describe(model.MassLinien) + "| " + Describe(model.Linien) + "| " +
+                      Describe(model.StrichLinien),
+                  c.lines);
+        EXPECT_EQ(model.MassLinienAnzahl, static_cast<std::int32_t>(model.MassLinien.size()));
+        EXPECT_EQ(model.LinienAnzahl, static_cast<std::int32_t>(model.Linien.size()));
+        EXPECT_EQ(model.StrichLinienAnzahl, static_cast<std::int32_t>(model.StrichLinien.size()));
+    }
 }
-
-class DeriveLinesTable : public ::testing::TestWithParam<DeriveCase> {};
-
-TEST_P(DeriveLinesTable, GivesLinesInFirstSeenOrderAndOrientation) {
-    const DeriveCase& c = GetParam();
-    KonModell model = ModelOf(c.punktAnzahl, c.polygons);
-    model.Linien.resize(7);  // stale lines from before must all go
-    model.StrichLinien.resize(7);
-    model.MassLinien.resize(7);
-    DeriveLines(model);
-
-    EXPECT_EQ(Describe(model.MassLinien), c.massLinien);
-    EXPECT_EQ(Describe(model.Linien), c.linien);
-    EXPECT_EQ(Describe(model.StrichLinien), c.strichLinien);
-    EXPECT_EQ(model.MassLinienAnzahl, static_cast<std::int32_t>(model.MassLinien.size()));
-    EXPECT_EQ(model.LinienAnzahl, static_cast<std::int32_t>(model.Linien.size()));
-    EXPECT_EQ(model.StrichLinienAnzahl, static_cast<std::int32_t>(model.StrichLinien.size()));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Examples, DeriveLinesTable,
-    ::testing::Values(
-        DeriveCase{"NoPolygons", 3, {}, "", "", ""},
-        DeriveCase{"Triangle", 3, {{0, 1, 2}}, "", "0>1 1>2 2>0 ", ""},
-        DeriveCase{"SharedEdgeKeepsFirstOrientation",
-                   4,
-                   {{0, 1, 2}, {2, 1, 3}},
-                   "",
-                   "0>1 2>0 1>3 3>2 ",
-                   "1>2 "},
-        DeriveCase{"EdgeOfThreePolygonsOnce",
-                   5,
-                   {{0, 1, 2}, {2, 1, 3}, {4, 2, 1}},
-                   "",
-                   "0>1 2>0 1>3 3>2 4>2 1>4 ",
-                   "1>2 "},
-        DeriveCase{"DegenerateEdge", 3, {{1, 2, 1}}, "", "1>1 ", "1>2 "},
-        DeriveCase{"TwoIndicesAreDimensionNotEdge",
-                   3,
-                   {{1, 0}, {2}, {0, 1, 2}},
-                   "1>0 ",
-                   "0>1 1>2 2>0 ",
-                   ""},
-        DeriveCase{
-            "CornersBeyondTheFourth", 6, {{0, 1, 2, 3, 4, 5}}, "", "0>1 1>2 2>3 3>4 4>5 5>0 ", ""},
-        // Index 3 names a spare record of the array, not a point in use.
-        DeriveCase{"InvalidIndicesGiveNoLineAndNoBridge",
-                   3,
-                   {{0, 3}, {-1, 2}, {0, 1}, {0, 1, -1, 2}, {2, 1, 3}},
-                   "0>1 ",
-                   "0>1 2>0 2>1 ",
-                   ""}),
-    [](const ::testing::TestParamInfo<DeriveCase>& p) { return std::string(p.param.name); });
 
 // Z plays no part, and 64-bit differences keep extreme coordinates exact.
 TEST(DeriveLinesTest, LengthIsPlanarAndNeverOverflows) {
