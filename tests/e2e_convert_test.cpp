@@ -190,9 +190,10 @@ TEST(ConvertE2eTest, OutputKeepsItsLinkAndMode) {
 // One polygon of 65536 corners: more than an archive's index array holds,
 // so it is refused before any file is made, while a text output takes it.
 TEST(ConvertE2eTest, ModelTooLargeForAnArchiveOnlyGoesToText) {
-    std::string row = "0";
-    for (int n = 1; n < 65536; ++n) row += ";0";
-    const std::string text = "KON;MOLK\nX\n1;2;3\nFlaechen\n" + row + "\nScalX\n";
+    std::string text =
+        "KON;MOLK\r\nX;Y;Z;R;G;B;TexId;TexX;TexY\r\n1;2;3;0;0;0;0;0,0000;0,0000\r\nFlaechen\r\n0";
+    for (int n = 1; n < 65536; ++n) text += ";0";
+    text += "\r\nScalX;ScalY;ScalZ;RotX;RotY;RotZ;MoveX;MoveY;MoveZ\r\n";
     Sandbox sandbox;
     sandbox.Write("a/gross.csv", text);
     sandbox.Write("b/gross.kon", text);
@@ -201,10 +202,7 @@ TEST(ConvertE2eTest, ModelTooLargeForAnArchiveOnlyGoesToText) {
     EXPECT_EQ(refused.out, "Modell zu gross fuer ein Kon-Archiv!\nReturn->");
     EXPECT_EQ(refused.err, "");
     EXPECT_EQ(sandbox.Run({"b/gross.kon"}, "\n").exitCode, 0);
-    EXPECT_EQ(sandbox.Read("b/gross.csv"),
-              "KON;MOLK\r\nX;Y;Z;R;G;B;TexId;TexX;TexY\r\n1;2;3;0;0;0;0;0,0000;0,0000\r\n"
-              "Flaechen\r\n" +
-                  row + "\r\nScalX;ScalY;ScalZ;RotX;RotY;RotZ;MoveX;MoveY;MoveZ\r\n");
+    EXPECT_EQ(sandbox.Read("b/gross.csv"), text);  // written as the writer's own text was read
     EXPECT_EQ(sandbox.Files().size(), 3u);
 }
 

@@ -136,16 +136,5 @@ TEST(TextReaderTest, AFileCutShortAnywhereGivesTheMessageOfItsSection) {
     }
 }
 
-TEST(TextReaderTest, ReadErrorIsReported) {
-    struct BrokenBuffer : std::streambuf {
-        int_type underflow() override { throw std::ios_base::failure("device gone"); }
-    } broken;
-    std::istream in(&broken);
-    test::CapturedConsole console("\n");
-    KonModell model;
-    EXPECT_EQ(ReadKonText(model, in, console.console, "m.csv"), 0);
-    EXPECT_EQ(console.out.str(), "Fehler beim Lesen von m.csv!\nReturn->");
-}
-
 }  // namespace
 }  // namespace kon
