@@ -4,21 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <sstream>
 
 #include "archive/kon_archive.h"
 #include "support/archive_builder.h"
 #include "support/captured_console.h"
+#include "support/haus_model.h"
 #include "support/konvert_runner.h"
 
 namespace kon::test {
 namespace {
-
-std::string Written(const KonModell& model) {
-    std::ostringstream out;
-    WriteKonArchiveTo(model, out);
-    return out.str();
-}
 
 std::uint16_t WordAt(const std::string& bytes, std::size_t offset) {
     return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[offset]) |
@@ -32,12 +26,8 @@ TEST(ArchiveWriteTest, EmptyModelIs94KnownBytes) {
         if (expected.size() < 26 + 5 * 10) expected += "\x01\x80";
     }
     expected += std::string(10, '\0');
-    const std::string bytes = Written(KonModell{});
-    EXPECT_EQ(bytes.size(), 94u);
-    EXPECT_EQ(bytes, expected);
-    const ReadOutcome back = ReadArchiveBytes(bytes);
-    EXPECT_EQ(back.out, "");
-    EXPECT_EQ(back.model.Geladen, 1);
+    EXPECT_EQ(ArchiveBytes(KonModell{}), expected);
+    EXPECT_EQ(expected.size(), 94u);
 }
 
 // 32767 points, then `polygons` one-corner polygons and three instances.
@@ -56,7 +46,7 @@ KonModell Large(std::size_t polygons) {
 }
 
 TEST(ArchiveWriteTest, KlassenmarkeWrapsAfter7fffPoints) {
-    const std::string bytes = Written(Large(0));
+    const std::string bytes = ArchiveBytes(Large(0));
     const std::size_t points = 10 + 14;
     EXPECT_EQ(WordAt(bytes, points + 48), 0x8001);  // first point separator
     const std::size_t index = points + 0x7FFF * 48 + 0x7FFE * 2;
@@ -66,8 +56,7 @@ TEST(ArchiveWriteTest, KlassenmarkeWrapsAfter7fffPoints) {
 
 TEST(ArchiveWriteTest, InstancesNumbered7fffReadBack) {
     // 0x8001 + 0x8000 (points) + 32766 (index objects) wraps to 0x7FFF.
-    const KonModell model = Large(32759);
-    const std::string bytes = Written(model);
+    const std::string bytes = ArchiveBytes(Large(32759));
     const std::size_t instances = bytes.size() - 8 - 3 * 48 - 2 * 2 - 15 - 2;
     EXPECT_EQ(WordAt(bytes, instances + 2 + 15 + 48), 0x7FFF);
     const ReadOutcome back = ReadArchiveBytes(bytes);
@@ -75,50 +64,34 @@ TEST(ArchiveWriteTest, InstancesNumbered7fffReadBack) {
     ASSERT_EQ(back.model.Geladen, 1);
     EXPECT_EQ(back.model.Instanzen[2].MoveX, 0x7FFF);
     EXPECT_TRUE(std::signbit(back.model.Instanzen[1].RotY));
-    EXPECT_EQ(Written(back.model), bytes);
+    EXPECT_EQ(ArchiveBytes(back.model), bytes);
 }
 
-struct OversizeCase {
-    const char* name;
-    void (*grow)(KonModell&);
-    bool fits;
-};
-
-void PrintTo(const OversizeCase& c, std::ostream* os) {
-    *os << c.name;
+TEST(ArchiveWriteTest, OversizeModelIsRefusedBeforeAnyFileExists) {
+    // A polygon of n corners counts n + 1 index objects beside the five other markers.
+    const struct {
+        std::int32_t punkte, instanzen, linien, massLinien, ecken;
+        bool fits;
+    } cases[] = {{32768, 0, 0, 0, 0, false}, {0, -1, 0, 0, 0, false},    {0, 0, 40000, 0, 0, false},
+                 {0, 0, 0, 32768, 0, false}, {0, 0, 0, 0, 65529, false}, {0, 0, 0, 0, 65528, true}};
+    for (const auto& c : cases) {
+        KonModell model;
+        model.PunktAnzahl = c.punkte;
+        model.InstanzAnzahl = c.instanzen;
+        model.LinienAnzahl = c.linien;
+        model.MassLinienAnzahl = c.massLinien;
+        model.Flaechenliste.resize(1);
+        model.FlaechenAnzahl = 1;
+        for (std::int32_t i = 0; i < c.ecken; ++i) AppendEcke(model.Flaechenliste[0], 0);
+        Sandbox sandbox;
+        CapturedConsole console;
+        const std::string path = (sandbox.dir() / "work" / "m.kon").string();
+        EXPECT_EQ(WriteKonArchive(model, path, console.console) != 0, c.fits) << c.ecken;
+        EXPECT_EQ(console.out.str(),
+                  c.fits ? "" : "Modell zu gross fuer ein Kon-Archiv!\nReturn->");
+        EXPECT_EQ(sandbox.Files().size(), c.fits ? 1u : 0u);
+    }
 }
-
-void Corners(KonModell& m, std::int32_t n) {
-    m.FlaechenAnzahl = 1;
-    m.Flaechenliste.resize(1);
-    for (std::int32_t i = 0; i < n; ++i) AppendEcke(m.Flaechenliste[0], 0);
-}
-
-class OversizeTest : public ::testing::TestWithParam<OversizeCase> {};
-
-TEST_P(OversizeTest, RefusedBeforeAnyFileExists) {
-    KonModell model;
-    GetParam().grow(model);
-    Sandbox sandbox;
-    const std::string path = (sandbox.dir() / "work" / "m.kon").string();
-    CapturedConsole c;
-    const int written = WriteKonArchive(model, path, c.console);
-    EXPECT_EQ(written != 0, GetParam().fits);
-    EXPECT_EQ(c.out.str(), GetParam().fits ? "" : "Modell zu gross fuer ein Kon-Archiv!\nReturn->");
-    EXPECT_EQ(sandbox.Files().size(), GetParam().fits ? 1u : 0u);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Models, OversizeTest,
-    ::testing::Values(
-        OversizeCase{"Points32768", [](KonModell& m) { m.PunktAnzahl = 32768; }, false},
-        OversizeCase{"NegativeInstances", [](KonModell& m) { m.InstanzAnzahl = -1; }, false},
-        OversizeCase{"Lines40000", [](KonModell& m) { m.LinienAnzahl = 40000; }, false},
-        OversizeCase{"DimensionLines32768", [](KonModell& m) { m.MassLinienAnzahl = 32768; },
-                     false},
-        OversizeCase{"IndexObjects65536", [](KonModell& m) { Corners(m, 65529); }, false},
-        OversizeCase{"IndexObjects65535", [](KonModell& m) { Corners(m, 65528); }, true}),
-    [](const auto& tc) { return std::string(tc.param.name); });
 
 }  // namespace
 }  // namespace kon::test

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <random>
 #include <sstream>
-#include <streambuf>
 #include <string>
 
 #include "support/captured_console.h"
@@ -107,20 +105,6 @@ TEST(TextReaderTest, LooserFormsReadAsTheWriterWouldWriteThem) {
     }
 }
 
-TEST(TextReaderTest, ArraysHaveTheirCountedRoomAndOnlyGroupsSetTheMark) {
-    const Outcome outcome = Read(File("\n1;2;3;0;0;0;0;0;0;7\n1;2;3\n", "\n\n", "\n"));
-    ASSERT_EQ(outcome.result, 1);
-    EXPECT_EQ(outcome.model.PunktAnzahl, 2);
-    EXPECT_EQ(outcome.model.Punkte.size(), 6u);
-    EXPECT_EQ(outcome.model.Flaechenliste.size(), 2u);
-    EXPECT_EQ(outcome.model.Instanzen.size(), 1u);
-    const CObPunkt& grouped = outcome.model.Punkte[0];
-    EXPECT_EQ(grouped.ZusatzAnzahl, 1);
-    EXPECT_EQ(grouped.Zusatz[0].Kennung, 7);
-    EXPECT_EQ(grouped.Marke, kZusatzMarke);
-    EXPECT_EQ(outcome.model.Punkte[1].Marke, 0);
-}
-
 TEST(TextReaderTest, AMillionIndicesInOneRowRead) {
     std::string row;
     for (int i = 0; i < 1000000; ++i) row += i % 2 == 0 ? "0;" : "1;";
@@ -150,17 +134,6 @@ TEST(TextReaderTest, AFileCutShortAnywhereGivesTheMessageOfItsSection) {
         EXPECT_EQ(outcome.messages, expected) << length;
         EXPECT_EQ(outcome.result, expected.empty() ? 1 : 0) << length;
     }
-}
-
-TEST(TextReaderTest, ReadErrorIsReported) {
-    struct BrokenBuffer : std::streambuf {
-        int_type underflow() override { throw std::ios_base::failure("device gone"); }
-    } broken;
-    std::istream in(&broken);
-    test::CapturedConsole console("\n");
-    KonModell model;
-    EXPECT_EQ(ReadKonText(model, in, console.console, "m.csv"), 0);
-    EXPECT_EQ(console.out.str(), "Fehler beim Lesen von m.csv!\nReturn->");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <string>
 
+#include "support/haus_model.h"
 #include "text/kon_text.h"
 #include "text/write_real.h"
 
@@ -16,49 +17,13 @@ std::string Written(const KonModell& model, char separator = ';') {
     return out.str();
 }
 
-CObPunkt Point(std::int32_t x, std::int32_t y, std::int32_t z, std::uint8_t grey) {
-    CObPunkt point;
-    point.X = x;
-    point.Y = y;
-    point.Z = z;
-    point.R = point.G = point.B = grey;
-    return point;
-}
-
-TEST(TextWriterTest, WritesTheExampleModelByteForByte) {
-    KonModell model;
-    model.Punkte = {Point(0, 0, 0, 255), Point(1000, 0, -250, 0), Point(0, 1000, 0, 0)};
-    model.Punkte[1].R = 255;
-    model.Punkte[1].TexId = 3;
-    model.Punkte[1].TexX = 1.5f;
-    model.Punkte[1].TexY = 0.25f;
-    model.Punkte[1].Zusatz = {{10, 20, 30, 2}};
-    model.Punkte[1].ZusatzAnzahl = 1;
-    model.Punkte[2].TexY = 1.0f;
-    model.Punkte.resize(6);  // spare room is not written
-    model.PunktAnzahl = 3;
-    model.Flaechenliste.resize(1);
-    for (std::int16_t i = 0; i < 3; ++i) AppendEcke(model.Flaechenliste[0], i);
-    model.FlaechenAnzahl = 1;
-    model.Instanzen.resize(1);
-    model.Instanzen[0].RotZ = 90;
-    model.Instanzen[0].MoveX = 500;
-    model.Instanzen[0].MoveZ = -20;
-    model.InstanzAnzahl = 1;
-    EXPECT_EQ(Written(model),
-              "KON;MOLK\r\nX;Y;Z;R;G;B;TexId;TexX;TexY\r\n"
-              "0;0;0;255;255;255;0;0,0000;0,0000\r\n"
-              "1000;0;-250;255;0;0;3;1,5000;0,2500;2;10;20;30\r\n"
-              "0;1000;0;0;0;0;0;0,0000;1,0000\r\n"
-              "Flaechen\r\n0;1;2\r\n"
-              "ScalX;ScalY;ScalZ;RotX;RotY;RotZ;MoveX;MoveY;MoveZ\r\n"
-              "1,0000;1,0000;1,0000;0,00;0,00;90,00;500;0;-20\r\n");
-}
-
-TEST(TextWriterTest, EmptyTavModelGivesTheFourFixedLines) {
-    KonModell model;
-    model.Variante = kVarianteTav;
-    EXPECT_EQ(Written(model, '\t'),
+TEST(TextWriterTest, WritesTheExampleAndTheEmptyModelByteForByte) {
+    KonModell haus = test::HausModell();
+    haus.Punkte.resize(9);  // spare room is not written
+    EXPECT_EQ(Written(haus), test::ExampleFile("haus.csv"));
+    KonModell empty;
+    empty.Variante = kVarianteTav;
+    EXPECT_EQ(Written(empty, '\t'),
               "KON\tTAV\r\nX\tY\tZ\tR\tG\tB\tTexId\tTexX\tTexY\r\nFlaechen\r\n"
               "ScalX\tScalY\tScalZ\tRotX\tRotY\tRotZ\tMoveX\tMoveY\tMoveZ\r\n");
 }

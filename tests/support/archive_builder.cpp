@@ -1,5 +1,6 @@
 #include "support/archive_builder.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include "archive/kon_archive.h"
@@ -94,6 +95,49 @@ ReadOutcome ReadArchiveBytes(const std::string& bytes, const std::string& path) 
     CheckArchiveEnd(in, c.console);
     outcome.out = c.out.str();
     return outcome;
+}
+
+namespace {
+template <typename T, typename WriteOne>
+void EachInUse(ArchiveBuilder& b, const std::vector<T>& records, std::int32_t count,
+               WriteOne writeOne) {
+    b.Dword(static_cast<std::uint32_t>(count));
+    for (std::size_t i = 0; i < records.size() && i < static_cast<std::size_t>(count); ++i)
+        writeOne(records[i]);
+}
+}  // namespace
+
+std::string Records(const KonModell& m) {
+    ArchiveBuilder b;
+    b.Dword(static_cast<std::uint32_t>(m.Variante));
+    EachInUse(b, m.Punkte, m.PunktAnzahl, [&](const CObPunkt& p) {
+        b.Punkt(p, true).Dword(static_cast<std::uint32_t>(p.ZusatzAnzahl));
+    });
+    EachInUse(b, m.Flaechenliste, m.FlaechenAnzahl, [&](const Flaeche& f) {
+        b.Dword(static_cast<std::uint32_t>(f.Anzahl));
+        for (std::size_t j = 0; j < static_cast<std::size_t>(f.Anzahl); ++j) b.Raw(Ecke(f, j));
+    });
+    EachInUse(b, m.Instanzen, m.InstanzAnzahl, [&](const CObFormat& f) { b.Format(f); });
+    const auto line = [&](const kon::Linie& l) { b.Linie(l); };
+    EachInUse(b, m.StrichLinien, m.StrichLinienAnzahl, line);
+    EachInUse(b, m.Linien, m.LinienAnzahl, line);
+    EachInUse(b, m.MassLinien, m.MassLinienAnzahl, line);
+    return b.bytes();
+}
+
+KonModell AsArchived(KonModell m) {
+    std::erase_if(m.Flaechenliste, [](const Flaeche& f) { return f.Anzahl == 0; });
+    std::stable_sort(m.Flaechenliste.begin(), m.Flaechenliste.end(),
+                     [](const Flaeche& a, const Flaeche& b) {
+                         return std::min(a.Anzahl, 5) < std::min(b.Anzahl, 5);
+                     });
+    m.FlaechenAnzahl = static_cast<std::int32_t>(m.Flaechenliste.size());
+    for (CObPunkt& p : m.Punkte) {
+        if (m.Variante == kVarianteTav) break;
+        p.Zusatz.clear();
+        p.ZusatzAnzahl = 0;
+    }
+    return m;
 }
 
 }  // namespace kon::test

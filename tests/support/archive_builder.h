@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,10 @@ class ArchiveBuilder {
     }
     ArchiveBuilder& Word(std::uint16_t value) { return Raw(value); }
     ArchiveBuilder& Dword(std::uint32_t value) { return Raw(value); }
+    ArchiveBuilder& Words(std::initializer_list<std::uint16_t> words) {
+        for (const std::uint16_t w : words) Word(w);
+        return *this;
+    }
     ArchiveBuilder& Text(std::string_view text);
     ArchiveBuilder& Header(std::uint32_t kennung = 2880, std::uint32_t format = 2025);
     ArchiveBuilder& Kopf(std::string_view name);
@@ -92,5 +97,12 @@ struct ReadOutcome {
     std::string out;
 };
 ReadOutcome ReadArchiveBytes(const std::string& bytes, const std::string& path = "m.dat");
+
+// The variant, every count and every record in use, field by field through
+// the builder's own encoding, so two models compare as bytes.
+std::string Records(const KonModell& model);
+// What an archive keeps of a model: the polygons in the stream's size-class
+// order without empty ones, and no Zusatz lists in a MOLK model.
+KonModell AsArchived(KonModell model);
 
 }  // namespace kon::test

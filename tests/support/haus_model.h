@@ -1,6 +1,5 @@
 #pragma once
-// The shipped example house in every form the end-to-end tests meet it, each
-// worked out by hand rather than by the program.
+// The shipped example house, worked out by hand rather than by the program.
 
 #include <string>
 
@@ -8,21 +7,18 @@
 
 namespace kon::test {
 
-// examples/haus.csv as the program should load it: points, polygons in file
-// order, the instance, and the plan lines derived from them.
+// examples/haus.csv as the program should load it, plan lines included.
 KonModell HausModell();
 
-// The house as it comes back from the text its archive converts to: a MOLK
-// archive carries no supplement group, and text carries no mark.
-KonModell HausModellAfterArchive();
-
-// The text its archive converts to: CR LF lines, the polygons sorted by
-// corner count as the archive stores them, `separator` between fields, and
-// no supplement group, which a MOLK archive does not carry.
+// The text its archive converts to: polygons by corner count, `separator`
+// between fields, and no supplement group, which a MOLK archive cannot carry.
 std::string HausArchiveText(char separator = ';');
 
 // The archive bytes the program's writer gives for a model.
 std::string ArchiveBytes(const KonModell& model);
+
+// Every `from` in `text` replaced by `to`.
+std::string Replaced(std::string text, const std::string& from, const std::string& to);
 
 // The bytes of a file in examples/, empty when it cannot be read.
 std::string ExampleFile(const std::string& name);
