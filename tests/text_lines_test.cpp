@@ -19,12 +19,10 @@ using namespace std::string_literals;
 namespace kon {
 namespace {
 
-constexpr std::size_t kNoLimit = std::numeric_limits<std::size_t>::max();
-
 // Every line with its end flag, then a second pass after Rewind.
 std::string Lines(const std::string& bytes, std::size_t window) {
     std::istringstream in(bytes);
-    LineReader reader(in, kNoLimit, 0, window);
+    LineReader reader(in, 0, window);
     std::string all;
     for (int pass = 0; pass < 2; ++pass) {
         TextLine line;

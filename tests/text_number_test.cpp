@@ -64,6 +64,11 @@ TEST(TextNumberTest, RealsTakeCommaOrPointAndWhatStrtodTakes) {
     EXPECT_TRUE(std::isnan(Real("nAn")));
     EXPECT_TRUE(std::signbit(Real("-nan")));
     EXPECT_TRUE(std::signbit(Real("-1e-999")));
+    EXPECT_TRUE(std::signbit(Real("-0")));
+    // No digits, no number: the sign in front does not make it -0.
+    for (const char* field : {"-", "-x", "-,", "- 5", "+-1"}) {
+        EXPECT_FALSE(std::signbit(Real(field))) << field;
+    }
 }
 
 // The shortcut for short decimals and the library path must both give

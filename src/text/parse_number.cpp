@@ -124,7 +124,10 @@ double ParseCommaRealGeneral(std::span<char> field) {
     const DecimalToken token = ScanDecimal(text, i);
     double magnitude = 0.0;
     if (!token.HasDigits()) {
+        // Without digits there is no number, and its sign does not count
+        // either (as strtod gives +0 for "-x"); only inf and nan keep theirs.
         magnitude = token.hasMark ? 0.0 : ParseSpecial(text.substr(i));
+        if (magnitude == 0.0) return 0.0;
     } else if (FLT_EVAL_METHOD == 0 && !token.hasExponent &&
                token.integerDigits + token.fractionDigits <= kExactRealDigits) {
         // Both operands are exact doubles, so the one division rounds correctly.

@@ -17,11 +17,9 @@ char* FindByte(char* begin, char* end, char byte) {
 
 }  // namespace
 
-LineReader::LineReader(std::istream& in, std::size_t limit, std::size_t expectedSize,
-                       std::size_t windowSize)
+LineReader::LineReader(std::istream& in, std::size_t expectedSize, std::size_t windowSize)
     : in_(in),
       start_(in.tellg()),
-      limit_(limit),
       expectedSize_(expectedSize),
       // Room for the byte order mark in the first fill, and at most what the
       // file needs.
@@ -31,7 +29,7 @@ LineReader::LineReader(std::istream& in, std::size_t limit, std::size_t expected
               '\0') {}
 
 bool LineReader::Rewind() {
-    if (start_ == std::istream::pos_type(-1) || readFailed_ || tooLarge_) return false;
+    if (start_ == std::istream::pos_type(-1) || readFailed_) return false;
     in_.clear();
     if (!in_.seekg(start_)) return false;
     pos_ = end_ = scanned_ = total_ = 0;
@@ -63,12 +61,6 @@ void LineReader::Fill() {
 
 void LineReader::TakeNewBytes(std::size_t count) {
     total_ += count;
-    // The whole text counts against the limit, so every line and field count
-    // taken from it fits the reader's 32-bit counters.
-    if (total_ > limit_) {
-        tooLarge_ = ended_ = true;
-        return;
-    }
     char* begin = window_.data() + end_;
     char* end = begin + count;
     if (!started_ && (ended_ || end_ + count >= kUtf8Bom.size())) {
@@ -95,7 +87,7 @@ bool LineReader::Next(TextLine& line) {
         scanned_ = end_ - pos_;
         if (ended_) break;
         Fill();
-        if (tooLarge_ || readFailed_) return false;
+        if (readFailed_) return false;
     }
     char* const begin = window_.data() + pos_;
     char* contentEnd = lineEnd;

@@ -30,16 +30,14 @@ class LineReader {
   public:
     // expectedSize (the bytes left in the stream, 0 when unknown) lets the
     // window grow for a long line without overshooting the file.
-    LineReader(std::istream& in, std::size_t limit, std::size_t expectedSize,
-               std::size_t windowSize = kDefaultWindow);
+    LineReader(std::istream& in, std::size_t expectedSize, std::size_t windowSize = kDefaultWindow);
 
     bool Next(TextLine& line);
     // Back to the start for another pass; false when the stream cannot seek.
     bool Rewind();
 
-    // Why Next gave false before the end of the text.
+    // Whether Next gave false before the end of the text.
     bool ReadFailed() const { return readFailed_; }
-    bool TooLarge() const { return tooLarge_; }
 
   private:
     static constexpr std::size_t kDefaultWindow = std::size_t{1} << 16;
@@ -49,7 +47,6 @@ class LineReader {
 
     std::istream& in_;
     std::istream::pos_type start_;
-    std::size_t limit_;
     std::size_t expectedSize_;
     std::string window_;
     std::size_t pos_ = 0;  // the unread text is window_[pos_, end_)
@@ -60,7 +57,6 @@ class LineReader {
     bool ended_ = false;       // no more text comes from the stream
     bool mayHoldNul_ = false;  // a NUL was among the bytes taken
     bool readFailed_ = false;
-    bool tooLarge_ = false;
 };
 
 // Walks the fields of a line: a run of separators is one boundary, so empty

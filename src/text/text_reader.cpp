@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <istream>
 #include <limits>
+#include <new>
 #include <span>
 #include <sstream>
 #include <string>
@@ -20,9 +21,13 @@ namespace kon {
 
 namespace {
 
-// No line, field, corner or supplement entry takes less than one byte, so
-// with the input below 2^31 bytes every count and line number fits 32 bits.
-constexpr std::size_t kMaxTextBytes = std::numeric_limits<std::int32_t>::max();
+// The corners of a polygon and the supplement entries of a point are counted
+// in 32 bits; a row with more than that is more than the model can hold.
+constexpr std::size_t kMaxRowItems = std::numeric_limits<std::int32_t>::max();
+
+void EnsureRoomForOneMore(std::size_t items) {
+    if (items >= kMaxRowItems) throw std::bad_alloc();
+}
 // Every count must fit the 16-bit count words of a Kon archive.
 constexpr std::int32_t kMaxSectionLines = 32767;
 constexpr std::size_t kCopyChunk = std::size_t{1} << 16;
@@ -54,6 +59,7 @@ void ReadPointExtras(CObPunkt& point, FieldCursor& fields) {
         *texture = NearestFloat(real);
     }
     while (fields.NextInt(value)) {
+        EnsureRoomForOneMore(point.Zusatz.size());
         PunktZusatz& entry = point.Zusatz.emplace_back();
         entry.Kennung = Low8(value);
         for (std::uint8_t* wert : {&entry.Wert1, &entry.Wert2, &entry.Wert3}) {
@@ -68,6 +74,7 @@ void ReadPointExtras(CObPunkt& point, FieldCursor& fields) {
 // Doubling the room ahead of AppendEcke keeps a row of a million corners
 // linear whatever the library's resize does.
 void AppendCorner(Flaeche& polygon, std::int16_t index) {
+    EnsureRoomForOneMore(static_cast<std::size_t>(polygon.Anzahl));
     auto& more = polygon.WeitereEcken;
     if (polygon.Anzahl >= 4 && more.size() == more.capacity()) {
         more.reserve(std::max<std::size_t>(8, 2 * more.capacity()));
@@ -94,10 +101,7 @@ class TextReader {
   private:
     // A failure of the stream overrides whatever it made the text look like.
     bool Fail(std::string_view message) {
-        if (lines_.TooLarge()) {
-            // More text than the counters are made for.
-            console_.ReportAndWait("Nicht genug Speicher!\n");
-        } else if (lines_.ReadFailed()) {
+        if (lines_.ReadFailed()) {
             console_.ReportAndWait("Fehler beim Lesen von " + std::string(inputPath_) + "!\n");
         } else {
             console_.ReportAndWait(message);
@@ -118,7 +122,7 @@ class TextReader {
         console_.ReportAndWait("Fehler beim Lesen von " + std::string(inputPath_) + "!\n");
         return false;
     }
-    bool StreamFailed() const { return lines_.TooLarge() || lines_.ReadFailed(); }
+    bool StreamFailed() const { return lines_.ReadFailed(); }
 
     bool ReadHeader();
     bool CountSections();
@@ -290,7 +294,7 @@ int ReadKonText(KonModell& model, std::istream& in, Console& console, std::strin
         // copied into one that can (files always can).
         std::string bytes;
         std::string chunk(kCopyChunk, '\0');
-        while (bytes.size() <= kMaxTextBytes) {
+        for (;;) {
             in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
             bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
             if (!in) break;
@@ -308,12 +312,7 @@ int ReadKonText(KonModell& model, std::istream& in, Console& console, std::strin
     in.seekg(start);
     const std::size_t size =
         stop > start ? static_cast<std::size_t>(static_cast<std::streamoff>(stop - start)) : 0;
-    if (size > kMaxTextBytes) {
-        // More text than the counters are made for.
-        console.ReportAndWait("Nicht genug Speicher!\n");
-        return 0;
-    }
-    LineReader lines(in, kMaxTextBytes, size);
+    LineReader lines(in, size);
     return TextReader(model, console, lines, inputPath).Read();
 }
 
