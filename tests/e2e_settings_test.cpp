@@ -22,8 +22,7 @@ const std::string kTrennerMarker = std::string("@Tren") + "ner@";
 const std::string kEndungMarker = std::string("@End") + "ung@";
 
 std::string ProgramImage() {
-    std::ifstream in(KONVERT_DEFAULT_COMMAND, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return ReadFileBytes(KONVERT_DEFAULT_COMMAND);
 }
 
 bool Once(const std::string& image, const std::string& needle) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/kon_archive.h"
+#include "support/konvert_runner.h"
 
 namespace kon::test {
 
@@ -67,8 +68,7 @@ std::string ArchiveBytes(const KonModell& model) {
 }
 
 std::string ExampleFile(const std::string& name) {
-    std::ifstream in(std::string(KONVERT_EXAMPLES_DIR) + "/" + name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return ReadFileBytes(std::filesystem::path(KONVERT_EXAMPLES_DIR) / name);
 }
 
 }  // namespace kon::test

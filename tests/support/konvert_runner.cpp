@@ -33,11 +33,6 @@ std::string ShellQuote(const std::string& text) {
     return quoted + "'";
 }
 
-std::string Slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 void Spill(const fs::path& file, const std::string& bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -60,6 +55,11 @@ std::string ConsoleText(std::string text) {
 }
 
 }  // namespace
+
+std::string ReadFileBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 std::string KonvertProgramName() {
     std::string command = KonvertCommand();
@@ -122,7 +122,7 @@ void Sandbox::Write(const std::string& name, const std::string& bytes) const {
 }
 
 std::string Sandbox::Read(const std::string& name) const {
-    return Slurp(dir_ / "work" / name);
+    return ReadFileBytes(dir_ / "work" / name);
 }
 
 std::map<std::string, std::string> Sandbox::Files() const {
@@ -130,7 +130,7 @@ std::map<std::string, std::string> Sandbox::Files() const {
     const fs::path work = dir_ / "work";
     for (const auto& entry : fs::recursive_directory_iterator(work)) {
         if (entry.is_regular_file()) {
-            files[fs::relative(entry.path(), work).generic_string()] = Slurp(entry.path());
+            files[fs::relative(entry.path(), work).generic_string()] = ReadFileBytes(entry.path());
         }
     }
     return files;
@@ -148,8 +148,8 @@ RunResult Sandbox::Run(const std::vector<std::string>& args, const std::string& 
     const int status = std::system(command.c_str());
     RunResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.out = ConsoleText(Slurp(dir_ / "stdout"));
-    result.err = ConsoleText(Slurp(dir_ / "stderr"));
+    result.out = ConsoleText(ReadFileBytes(dir_ / "stdout"));
+    result.err = ConsoleText(ReadFileBytes(dir_ / "stderr"));
     return result;
 }
 

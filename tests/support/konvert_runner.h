@@ -44,6 +44,9 @@ class Sandbox {
     std::filesystem::path program_;
 };
 
+// The whole contents of a file; empty when it cannot be read.
+std::string ReadFileBytes(const std::filesystem::path& file);
+
 // The command that starts konvert: $KONVERT_COMMAND or the built program.
 std::string KonvertCommand();
 // Whether that command is this build's program on this platform, not

@@ -12,6 +12,7 @@
 #include "driver/settings.h"
 #include "model/kon_modell.h"
 #include "support/captured_console.h"
+#include "support/konvert_runner.h"
 
 #ifndef KONVERT_EXAMPLES_DIR
 #define KONVERT_EXAMPLES_DIR "examples"
@@ -22,11 +23,6 @@ namespace fs = std::filesystem;
 namespace kon::test {
 
 namespace {
-
-std::string Slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 void Spill(const fs::path& file, const std::string& bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
@@ -75,7 +71,7 @@ std::string Difference(const KonModell& a, const KonModell& b, bool linesKept) {
 std::optional<std::string> ReadIfExists(const fs::path& file) {
     std::error_code ec;
     if (!fs::exists(file, ec)) return std::nullopt;
-    return Slurp(file);
+    return ReadFileBytes(file);
 }
 
 }  // namespace
@@ -84,7 +80,7 @@ std::vector<NamedBytes> ExampleFiles() {
     std::vector<NamedBytes> files;
     for (const auto& entry : fs::directory_iterator(KONVERT_EXAMPLES_DIR)) {
         if (entry.is_regular_file()) {
-            files.push_back({entry.path().filename().string(), Slurp(entry.path())});
+            files.push_back({entry.path().filename().string(), ReadFileBytes(entry.path())});
         }
     }
     std::sort(files.begin(), files.end(),
@@ -172,7 +168,7 @@ std::string Judge(const SweepCase& c, const SweepOutcome& outcome) {
         const std::string name = entry.path().filename().string();
         if (name != c.inputName && name != outputName) return "left behind: " + name;
     }
-    if (Slurp(c.dir / c.inputName) != c.inputBytes) return "input changed";
+    if (ReadFileBytes(c.dir / c.inputName) != c.inputBytes) return "input changed";
     const std::optional<std::string> output = ReadIfExists(c.dir / outputName);
 
     const LoadedModel expected(c.inputBytes, c.inputName);
