@@ -6,9 +6,9 @@
 #include "archive/kon_archive.h"
 #include "driver/ascii_case.h"
 #include "driver/load_model.h"
-#include "driver/output_file.h"
 #include "driver/paths.h"
 #include "driver/settings.h"
+#include "io/output_file.h"
 #include "model/kon_modell.h"
 #include "text/kon_text.h"
 

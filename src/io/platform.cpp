@@ -1,4 +1,4 @@
-#include "driver/platform.h"
+#include "io/platform.h"
 
 #include <cerrno>
 #include <chrono>

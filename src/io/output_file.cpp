@@ -1,9 +1,9 @@
-#include "driver/output_file.h"
+#include "io/output_file.h"
 
 #include <filesystem>
 #include <fstream>
 
-#include "driver/platform.h"
+#include "io/platform.h"
 
 namespace fs = std::filesystem;
 
