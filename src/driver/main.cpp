@@ -5,6 +5,8 @@
 #include "io/platform.h"
 
 int main(int argc, char** argv) {
+    // Before anything is opened: no input or output may become a standard stream.
+    kon::platform::GuardStandardStreams();
     kon::platform::PrepareModelHeap();
     kon::Console console(std::cin, std::cout, std::cerr);
     return kon::RunKonvert(argc, argv, console);
