@@ -367,8 +367,9 @@ std::filesystem::perms NewFilePermissions() {
 
 bool IsUnresolvableLink(const std::filesystem::path& name) {
     std::error_code ec;
-    std::filesystem::status(name, ec);
-    return ec == std::errc::too_many_symbolic_link_levels;
+    const std::filesystem::file_status status = std::filesystem::status(name, ec);
+    return status.type() == std::filesystem::file_type::none &&
+           ec == std::errc::too_many_symbolic_link_levels;
 }
 
 TemporaryFile::~TemporaryFile() {
