@@ -43,15 +43,16 @@ std::size_t SlotsFor(std::size_t entries) {
 }
 
 // Two words of the system's entropy source.
-std::uint64_t RandomSeed() {
-    std::random_device source;
+std::uint64_t RandomWord(std::random_device& source) {
     return (std::uint64_t{source()} << 32) ^ source();
 }
 
 }  // namespace
 
-KantenListe::KantenListe(std::size_t expectedEdges)
-    : seed_(RandomSeed()), multiplier_(RandomSeed() | 1u) {
+KantenListe::KantenListe(std::size_t expectedEdges) {
+    std::random_device source;
+    seed_ = RandomWord(source);
+    multiplier_ = RandomWord(source) | 1u;
     const std::size_t initial = std::min(expectedEdges, kMaxInitialEntries);
     kanten_.reserve(initial);
     Rehash(SlotsFor(initial));

@@ -46,8 +46,8 @@ class KantenListe {
 
     std::vector<Kante> kanten_;
     std::vector<Slot> slots_;
-    std::uint64_t seed_;
-    std::uint64_t multiplier_;  // odd
+    std::uint64_t seed_ = 0;
+    std::uint64_t multiplier_ = 1;  // odd
     std::uint64_t probes_ = 0;
     unsigned shift_ = 0;
 };
