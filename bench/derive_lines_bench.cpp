@@ -1,15 +1,19 @@
 // The hashed edge tally against the plain linear scan on the edges of the
 // largest model, DeriveLines as a whole, and DeriveLines on one long polygon
-// to show that its cost grows linearly with the corners.
+// to show that its cost grows linearly with the corners; edges crafted to
+// collide against random ones.
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "largest_model.h"
 #include "model/derive_lines.h"
 #include "model/kanten_liste.h"
+#include "support/crafted_edges.h"
 #include "support/linear_kanten_liste.h"
 
 namespace {
@@ -79,5 +83,28 @@ BENCHMARK(BM_DeriveLinesLongPolygon)
     ->Arg(10'000'000)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
+
+// Edges chosen to collide under the tally's former fixed hash against random
+// edges of the same number: the two figures must stay within a small factor.
+void BM_TallyCrafted(benchmark::State& state) {
+    // Crafting walks the whole key space once; the runs of one case share it.
+    static std::map<std::pair<std::int64_t, std::int64_t>, std::vector<kon::test::Edge>> made;
+    auto& edges = made[{state.range(0), state.range(1)}];
+    if (edges.empty()) {
+        const auto count = static_cast<std::size_t>(state.range(0));
+        edges =
+            state.range(1) != 0 ? kon::test::CraftedEdges(count) : kon::test::RandomEdges(count);
+    }
+    for (auto _ : state) {
+        kon::KantenListe tally(edges.size());
+        CountAll(tally, edges);
+        benchmark::DoNotOptimize(tally.Kanten().data());
+    }
+    SetCounters(state, edges.size(), edges.size());
+}
+BENCHMARK(BM_TallyCrafted)
+    ->ArgNames({"edges", "crafted"})
+    ->ArgsProduct({{100'000, 400'000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

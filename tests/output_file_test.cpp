@@ -2,7 +2,7 @@
 // new one was written; links are followed to their target; the new file keeps
 // the old one's permissions; no temporary file is left behind.
 
-#include "driver/output_file.h"
+#include "io/output_file.h"
 
 #include <gtest/gtest.h>
 

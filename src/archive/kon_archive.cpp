@@ -11,7 +11,7 @@
 #include "archive/framing_checks.h"
 #include "archive/index_stream.h"
 #include "archive/records.h"
-#include "driver/output_file.h"
+#include "io/output_file.h"
 
 namespace kon {
 

@@ -1,10 +1,12 @@
 #include <iostream>
 
 #include "driver/console.h"
-#include "driver/platform.h"
 #include "driver/run_konvert.h"
+#include "io/platform.h"
 
 int main(int argc, char** argv) {
+    // Before anything is opened: no input or output may become a standard stream.
+    kon::platform::GuardStandardStreams();
     kon::platform::PrepareModelHeap();
     kon::Console console(std::cin, std::cout, std::cerr);
     return kon::RunKonvert(argc, argv, console);

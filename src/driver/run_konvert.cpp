@@ -1,14 +1,13 @@
 #include "driver/run_konvert.h"
 
-#include <filesystem>
 #include <string>
 
 #include "archive/kon_archive.h"
 #include "driver/ascii_case.h"
 #include "driver/load_model.h"
-#include "driver/output_file.h"
 #include "driver/paths.h"
 #include "driver/settings.h"
+#include "io/output_file.h"
 #include "model/kon_modell.h"
 #include "text/kon_text.h"
 
@@ -42,8 +41,7 @@ std::string OutputName(const std::string& input, bool toText) {
 // True when the output may be written: it does not exist, or the user's
 // answer starts with j or J. At the end of standard input the answer is no.
 bool MayOverwrite(const std::string& output, Console& console) {
-    std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::status(output, ec))) return true;
+    if (!OutputNameTaken(output)) return true;
     std::string answer;
     const bool answered = console.Ask(
         "Datei " + PathBaseNameCopy(output) + " ist schon vorhanden! Ueberschreiben ? <j/n> ",

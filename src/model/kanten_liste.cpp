@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <random>
 #include <utility>
 
 namespace kon {
@@ -41,18 +42,33 @@ std::size_t SlotsFor(std::size_t entries) {
     return slots;
 }
 
+// Two words of the system's entropy source.
+std::uint64_t RandomWord(std::random_device& source) {
+    return (std::uint64_t{source()} << 32) ^ source();
+}
+
 }  // namespace
 
 KantenListe::KantenListe(std::size_t expectedEdges) {
+    std::random_device source;
+    seed_ = RandomWord(source);
+    multiplier_ = RandomWord(source) | 1u;
     const std::size_t initial = std::min(expectedEdges, kMaxInitialEntries);
     kanten_.reserve(initial);
     Rehash(SlotsFor(initial));
 }
 
 std::size_t KantenListe::Home(std::uint32_t key) const {
-    // Fibonacci hashing: the top bits of the product spread neighbouring
-    // index pairs over the whole table.
-    return static_cast<std::size_t>((std::uint64_t{key} * 0x9E3779B97F4A7C15ull) >> shift_);
+    // The key moved and stretched by secret numbers (so even the difference
+    // of two keys' values depends on them), then the 64-bit finaliser of
+    // MurmurHash3, whose top bits depend on every bit below.
+    std::uint64_t h = (std::uint64_t{key} + seed_) * multiplier_;
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    h ^= h >> 33;
+    return static_cast<std::size_t>(h >> shift_);
 }
 
 void KantenListe::Rehash(std::size_t slotCount) {
@@ -75,6 +91,7 @@ void KantenListe::Count(std::int16_t a, std::int16_t b) {
     std::size_t i = Home(key);
     // The load stays below 7/10, so an empty slot ends every probe run.
     while (slots_[i].entryPlusOne != 0) {
+        ++probes_;
         if (slots_[i].key == key) {
             // Only "once" against "more than once" matters; saturating keeps an
             // absurdly long polygon from overflowing the count.

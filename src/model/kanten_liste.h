@@ -17,7 +17,8 @@ struct Kante {
 
 // An open-addressing table over the unordered pair finds an edge in constant
 // time; the entries themselves stay in a plain vector, so their order is the
-// order of first appearance.
+// order of first appearance. The hash mixes in a seed drawn for each tally,
+// so no input can be crafted to make its edges collide.
 class KantenListe {
   public:
     // `expectedEdges` is a sizing hint (the number of Count calls to come);
@@ -31,6 +32,9 @@ class KantenListe {
     // does not hold both while the lines are built from it.
     std::vector<Kante> TakeKanten();
 
+    // The slots looked at so far, over all calls of Count: the tally's cost.
+    std::uint64_t Probes() const { return probes_; }
+
   private:
     struct Slot {
         std::uint32_t key = 0;
@@ -42,6 +46,9 @@ class KantenListe {
 
     std::vector<Kante> kanten_;
     std::vector<Slot> slots_;
+    std::uint64_t seed_ = 0;
+    std::uint64_t multiplier_ = 1;  // odd
+    std::uint64_t probes_ = 0;
     unsigned shift_ = 0;
 };
 

@@ -28,13 +28,55 @@ LineReader::LineReader(std::istream& in, std::size_t expectedSize, std::size_t w
                                                          : std::min(windowSize, expectedSize + 1)),
               '\0') {}
 
+void LineReader::Checksum::Add(const char* data, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        // Words fill from the text's start; bytes finish the open word first,
+        // then whole words are taken at once.
+        const unsigned filled = static_cast<unsigned>(bytes % 8);
+        if (filled == 0 && size - i >= 8) {
+            std::uint64_t whole = 0;
+            std::memcpy(&whole, data + i, 8);
+            sum += whole;
+            sumOfSums += sum;
+            bytes += 8;
+            i += 7;
+            continue;
+        }
+        word |= std::uint64_t{static_cast<unsigned char>(data[i])} << (8 * filled);
+        ++bytes;
+        if (filled == 7) {
+            sum += word;
+            sumOfSums += sum;
+            word = 0;
+        }
+    }
+}
+
+void LineReader::ReadToEnd() {
+    while (!ended_ && !readFailed_) {
+        pos_ = end_;
+        Fill();
+    }
+}
+
 bool LineReader::Rewind() {
     if (start_ == std::istream::pos_type(-1) || readFailed_) return false;
+    ReadToEnd();
+    if (readFailed_) return false;
+    if (!rewound_) firstPass_ = checksum_;
+    rewound_ = true;
+    checksum_ = Checksum{};
     in_.clear();
     if (!in_.seekg(start_)) return false;
     pos_ = end_ = scanned_ = total_ = 0;
     started_ = ended_ = mayHoldNul_ = false;
     return true;
+}
+
+bool LineReader::SameAsFirstPass() {
+    if (!rewound_) return true;
+    ReadToEnd();
+    return !readFailed_ && checksum_ == firstPass_;
 }
 
 void LineReader::Fill() {
@@ -75,6 +117,7 @@ void LineReader::TakeNewBytes(std::size_t count) {
         ended_ = true;
     }
     if (FindByte(begin, end, '\0') != nullptr) mayHoldNul_ = true;
+    checksum_.Add(begin, static_cast<std::size_t>(end - begin));
     end_ = static_cast<std::size_t>(end - window_.data());
 }
 

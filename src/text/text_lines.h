@@ -34,13 +34,32 @@ class LineReader {
 
     bool Next(TextLine& line);
     // Back to the start for another pass; false when the stream cannot seek.
+    // The first pass is read to its end, so the next can be compared with it.
     bool Rewind();
+    // After a Rewind: reads this pass to its end and tells whether it held
+    // exactly the bytes of the first (the file did not change in between).
+    // True before any Rewind.
+    bool SameAsFirstPass();
 
     // Whether Next gave false before the end of the text.
     bool ReadFailed() const { return readFailed_; }
 
   private:
     static constexpr std::size_t kDefaultWindow = std::size_t{1} << 16;
+
+    // Length and a Fletcher sum over 64-bit words of every text byte, the
+    // words counted from the start of the text whatever the window held.
+    struct Checksum {
+        std::uint64_t bytes = 0;
+        std::uint64_t sum = 0;
+        std::uint64_t sumOfSums = 0;
+        std::uint64_t word = 0;  // the bytes of an unfinished word
+
+        void Add(const char* data, std::size_t size);
+        bool operator==(const Checksum&) const = default;
+    };
+
+    void ReadToEnd();
 
     void Fill();
     void TakeNewBytes(std::size_t count);
@@ -57,6 +76,9 @@ class LineReader {
     bool ended_ = false;       // no more text comes from the stream
     bool mayHoldNul_ = false;  // a NUL was among the bytes taken
     bool readFailed_ = false;
+    bool rewound_ = false;
+    Checksum checksum_;
+    Checksum firstPass_;
 };
 
 // Walks the fields of a line: a run of separators is one boundary, so empty

@@ -95,13 +95,16 @@ class TextReader {
         if (!lines_.Rewind() || !lines_.Next(line) || !lines_.Next(line)) return FailRead();
         lineNumber_ = 2;
         if (!ReadPoints() || !ReadPolygons() || !ReadInstances()) return 0;
+        // A file rewritten between the passes must not give a model that
+        // mixes both versions.
+        if (!lines_.SameAsFirstPass()) return FailRead();
         return StreamFailed() ? Fail("") : 1;
     }
 
   private:
     // A failure of the stream overrides whatever it made the text look like.
     bool Fail(std::string_view message) {
-        if (lines_.ReadFailed()) {
+        if (lines_.ReadFailed() || !lines_.SameAsFirstPass()) {
             console_.ReportAndWait("Fehler beim Lesen von " + std::string(inputPath_) + "!\n");
         } else {
             console_.ReportAndWait(message);

@@ -1,7 +1,8 @@
 #pragma once
 // Replacing an output file so that it is never half written: the bytes go to
-// a new temporary file next to the output, which is moved onto the output's
-// name only after everything was written and closed without error.
+// a new temporary file next to the output, which is synced to the device and
+// moved onto the output's name only after everything was written without
+// error. The replaced file keeps its mode, owner, group and hard links.
 
 #include <functional>
 #include <iosfwd>
@@ -14,6 +15,10 @@ enum class OutputResult {
     kOpenFailed,   // not a writable regular file, no temporary file, or the move failed
     kWriteFailed,  // a write or the close failed; the output is as it was
 };
+
+// Whether the output name counts as taken, so replacing it needs consent:
+// something of that name exists, or its symbolic links cannot be resolved.
+bool OutputNameTaken(const std::string& outputName);
 
 OutputResult WriteOutputFile(const std::string& outputName,
                              const std::function<void(std::ostream&)>& write);

@@ -1,0 +1,496 @@
+#include "io/platform.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+
+#include <cstdint>
+#include <cstdlib>
+#endif
+
+namespace kon::platform {
+
+namespace {
+
+// A name that is unlikely to exist already; creation is exclusive anyway, so a
+// clash only costs another try.
+std::string CandidateName(unsigned attempt) {
+    const auto ticks = static_cast<unsigned long long>(
+        std::chrono::steady_clock::now().time_since_epoch().count());
+    unsigned long long mixed = ticks * 6364136223846793005ull + attempt * 1442695040888963407ull;
+    std::string name = ".konvert-";
+    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    for (int i = 0; i < 10; ++i) {
+        name += kDigits[mixed % 36];
+        mixed /= 36;
+    }
+    return name + ".tmp";
+}
+
+constexpr unsigned kNameAttempts = 64;
+// Copies go through the memory in pieces of this size.
+constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
+
+}  // namespace
+
+#ifndef _WIN32
+
+namespace {
+
+// The one temporary name a signal handler may have to remove. It is set
+// before the name exists and lives in static storage because a handler may
+// touch nothing else; the base name is short and fixed in form, so the
+// buffer always holds it.
+volatile std::sig_atomic_t gNameArmed = 0;
+int gNameFolder = -1;
+char gName[64];
+
+constexpr int kCleanedSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void RemoveTemporaryAndRaise(int signalNumber) {
+    if (gNameArmed != 0) unlinkat(gNameFolder, gName, 0);
+    // SA_RESETHAND restored the default action; it takes effect as soon as
+    // the handler returns and the signal is unblocked.
+    raise(signalNumber);
+}
+
+void InstallSignalHandlers() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, nullptr);
+    for (const int signalNumber : kCleanedSignals) {
+        struct sigaction previous {};
+        sigaction(signalNumber, nullptr, &previous);
+        // A signal the caller ignores (nohup) stays ignored.
+        if (previous.sa_handler == SIG_IGN) continue;
+        struct sigaction action {};
+        action.sa_handler = RemoveTemporaryAndRaise;
+        action.sa_flags = static_cast<int>(SA_RESETHAND);
+        sigemptyset(&action.sa_mask);
+        sigaction(signalNumber, &action, nullptr);
+    }
+}
+
+void ArmName(int folder, const std::string& name) {
+    gNameArmed = 0;
+    gNameFolder = folder;
+    const std::size_t length = std::min(name.size(), sizeof gName - 1);
+    name.copy(gName, length);
+    gName[length] = '\0';
+    gNameArmed = 1;
+}
+
+void DisarmName() {
+    gNameArmed = 0;
+}
+
+// Holds SIGINT, SIGTERM and SIGHUP back for its lifetime.
+class SignalsHeld {
+  public:
+    SignalsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (const int signalNumber : kCleanedSignals) sigaddset(&held, signalNumber);
+        sigprocmask(SIG_BLOCK, &held, &previous_);
+    }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+    ~SignalsHeld() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+
+  private:
+    sigset_t previous_;
+};
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// The whole content of `from` (read from its start) into `to`.
+bool CopyContent(int from, int to) {
+    std::vector<char> chunk(kCopyChunk);
+    off_t offset = 0;
+    for (;;) {
+        const ssize_t got = pread(from, chunk.data(), chunk.size(), offset);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;
+        if (got == 0) return true;
+        if (!WriteAll(to, chunk.data(), static_cast<std::size_t>(got))) return false;
+        offset += got;
+    }
+}
+
+// A new file under a fresh name in `folder`, armed for the signal handler;
+// its descriptor, or -1.
+int CreateNamed(int folder, std::string& name) {
+    for (unsigned attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const std::string candidate = CandidateName(attempt);
+        ArmName(folder, candidate);
+        const int fd =
+            openat(folder, candidate.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            name = candidate;
+            return fd;
+        }
+        DisarmName();
+        if (errno != EEXIST) return -1;
+    }
+    return -1;
+}
+
+int Fd(std::intptr_t handle) {
+    return static_cast<int>(handle);
+}
+
+}  // namespace
+
+void GuardStandardStreams() {
+    // Checked in order, so the null device lands on the lowest closed one.
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != fd) {
+            dup2(opened, fd);
+            close(opened);
+        }
+    }
+}
+
+bool MayWrite(const std::filesystem::path& file) {
+    return access(file.c_str(), W_OK) == 0;
+}
+
+std::filesystem::perms NewFilePermissions() {
+    // umask can only be read by setting it; put the old value straight back.
+    const mode_t mask = umask(0);
+    umask(mask);
+    return static_cast<std::filesystem::perms>(0666 & ~mask);
+}
+
+bool IsUnresolvableLink(const std::filesystem::path& name) {
+    struct stat info {};
+    return stat(name.c_str(), &info) != 0 && errno == ELOOP;
+}
+
+TemporaryFile::~TemporaryFile() {
+    Remove();
+    if (folderHandle_ >= 0) close(Fd(folderHandle_));
+}
+
+void TemporaryFile::Remove() {
+    if (!name_.empty()) {
+        unlinkat(Fd(folderHandle_), name_.c_str(), 0);
+        DisarmName();
+        name_.clear();
+    }
+    if (file_ >= 0) close(Fd(file_));
+    file_ = -1;
+}
+
+bool TemporaryFile::Create(const std::filesystem::path& folder) {
+    InstallSignalHandlers();
+    folder_ = folder;
+    folderHandle_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderHandle_ < 0) return false;
+#ifdef O_TMPFILE
+    file_ = openat(Fd(folderHandle_), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (file_ >= 0) return true;
+#endif
+    std::string candidate;
+    file_ = CreateNamed(Fd(folderHandle_), candidate);
+    name_ = candidate;
+    return file_ >= 0;
+}
+
+bool TemporaryFile::Write(const char* data, std::size_t size) {
+    return WriteAll(Fd(file_), data, size);
+}
+
+bool TemporaryFile::Sync() {
+    return fsync(Fd(file_)) == 0;
+}
+
+bool TemporaryFile::TakeIdentityOf(const std::filesystem::path& target) {
+    struct stat old {};
+    if (stat(target.c_str(), &old) != 0) {
+        return fchmod(Fd(file_), static_cast<mode_t>(NewFilePermissions())) == 0;
+    }
+    struct stat own {};
+    bool kept = fstat(Fd(file_), &own) == 0;
+    // Owner before mode: a change of owner may clear the set-id bits.
+    if (kept && (own.st_uid != old.st_uid || own.st_gid != old.st_gid)) {
+        kept = fchown(Fd(file_), old.st_uid, old.st_gid) == 0;
+    }
+    fchmod(Fd(file_), old.st_mode & 07777);
+    return kept && old.st_nlink == 1;
+}
+
+bool TemporaryFile::MoveOnto(const std::filesystem::path& target) {
+    if (name_.empty()) {
+        // Named only now that the content is complete: the one instant in
+        // which a SIGKILL can leave it behind lasts until the rename below.
+        const std::string link = "/proc/self/fd/" + std::to_string(file_);
+        for (unsigned attempt = 0; attempt < kNameAttempts && name_.empty(); ++attempt) {
+            const std::string candidate = CandidateName(attempt);
+            ArmName(Fd(folderHandle_), candidate);
+            if (linkat(AT_FDCWD, link.c_str(), Fd(folderHandle_), candidate.c_str(),
+                       AT_SYMLINK_FOLLOW) == 0 ||
+                linkat(Fd(file_), "", Fd(folderHandle_), candidate.c_str(), AT_EMPTY_PATH) == 0) {
+                name_ = candidate;
+            } else {
+                DisarmName();
+                if (errno != EEXIST) break;
+            }
+        }
+        if (name_.empty()) {
+            // Neither /proc nor the right to link by descriptor: a named copy.
+            std::string candidate;
+            const int named = CreateNamed(Fd(folderHandle_), candidate);
+            if (named < 0) return false;
+            struct stat own {};
+            const bool copied = CopyContent(Fd(file_), named) && fsync(named) == 0 &&
+                                fstat(Fd(file_), &own) == 0 &&
+                                fchown(named, own.st_uid, own.st_gid) == 0 &&
+                                fchmod(named, own.st_mode & 07777) == 0;
+            close(Fd(file_));
+            file_ = named;
+            name_ = candidate;
+            if (!copied) return false;
+        }
+    }
+    if (renameat(Fd(folderHandle_), name_.c_str(), AT_FDCWD, target.c_str()) != 0) return false;
+    DisarmName();
+    name_.clear();
+    // The new folder entry reaches the device too. Some file systems cannot
+    // sync a folder; the rename has happened either way.
+    fsync(Fd(folderHandle_));
+    return true;
+}
+
+bool TemporaryFile::CopyOnto(const std::filesystem::path& target) {
+    // A signal now would leave the target half copied: it waits until the
+    // target is whole again, and then finds nothing left to remove.
+    const SignalsHeld held;
+    const int out = open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    bool copied = out >= 0;
+    if (copied) {
+        copied = ftruncate(out, 0) == 0 && CopyContent(Fd(file_), out) && fsync(out) == 0;
+        copied = close(out) == 0 && copied;
+    }
+    if (!copied && !MoveOnto(target)) return false;
+    Remove();
+    return true;
+}
+
+#endif  // !_WIN32
+
+#ifdef _WIN32
+
+namespace {
+
+HANDLE Handle(std::intptr_t handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+// Marks the open file to vanish when its last handle closes, so not even a
+// killed process leaves it behind; cleared again right before the move.
+void SetDeleteOnClose(std::intptr_t file, bool remove) {
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = remove ? TRUE : FALSE;
+    SetFileInformationByHandle(Handle(file), FileDispositionInfo, &disposition, sizeof disposition);
+}
+
+bool WriteAll(HANDLE file, const char* data, std::size_t size) {
+    while (size > 0) {
+        const auto piece = static_cast<DWORD>(std::min<std::size_t>(size, kCopyChunk));
+        DWORD written = 0;
+        if (!WriteFile(file, data, piece, &written, nullptr) || written == 0) return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+}  // namespace
+
+void GuardStandardStreams() {
+    const DWORD standardHandles[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+    for (int fd = 0; fd <= 2; ++fd) {
+        const HANDLE handle = GetStdHandle(standardHandles[fd]);
+        const bool missing = handle == nullptr || handle == INVALID_HANDLE_VALUE;
+        // -1 and -2: the C runtime has no stream there either.
+        if (!missing && _get_osfhandle(fd) >= 0) continue;
+        const int opened = _open("NUL", fd == 0 ? _O_RDONLY : _O_WRONLY);
+        if (opened >= 0 && opened != fd) {
+            _dup2(opened, fd);
+            _close(opened);
+        }
+        SetStdHandle(standardHandles[fd], reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
+    }
+}
+
+bool MayWrite(const std::filesystem::path& file) {
+    return _waccess(file.c_str(), 2) == 0;
+}
+
+std::filesystem::perms NewFilePermissions() {
+    return std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+           std::filesystem::perms::group_read | std::filesystem::perms::group_write |
+           std::filesystem::perms::others_read | std::filesystem::perms::others_write;
+}
+
+bool IsUnresolvableLink(const std::filesystem::path& name) {
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(name, ec);
+    return status.type() == std::filesystem::file_type::none &&
+           ec == std::errc::too_many_symbolic_link_levels;
+}
+
+TemporaryFile::~TemporaryFile() {
+    Remove();
+}
+
+void TemporaryFile::Remove() {
+    if (file_ != -1) CloseHandle(Handle(file_));
+    file_ = -1;
+    if (!name_.empty()) DeleteFileW(name_.c_str());
+    name_.clear();
+}
+
+bool TemporaryFile::Create(const std::filesystem::path& folder) {
+    folder_ = folder;
+    for (unsigned attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const std::filesystem::path candidate = folder / CandidateName(attempt);
+        const HANDLE file = CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            file_ = reinterpret_cast<std::intptr_t>(file);
+            name_ = candidate;
+            SetDeleteOnClose(file_, true);
+            return true;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) return false;
+    }
+    return false;
+}
+
+bool TemporaryFile::Write(const char* data, std::size_t size) {
+    return WriteAll(Handle(file_), data, size);
+}
+
+bool TemporaryFile::Sync() {
+    return FlushFileBuffers(Handle(file_)) != 0;
+}
+
+bool TemporaryFile::TakeIdentityOf(const std::filesystem::path& target) {
+    // ReplaceFileW carries attributes and ACLs over; only other hard links
+    // would be split off.
+    const HANDLE old =
+        CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (old == INVALID_HANDLE_VALUE) return true;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool single = GetFileInformationByHandle(old, &info) == 0 || info.nNumberOfLinks <= 1;
+    CloseHandle(old);
+    return single;
+}
+
+bool TemporaryFile::MoveOnto(const std::filesystem::path& target) {
+    SetDeleteOnClose(file_, false);
+    CloseHandle(Handle(file_));
+    file_ = -1;
+    std::error_code ec;
+    const bool replaced = std::filesystem::exists(target, ec) &&
+                          ReplaceFileW(target.c_str(), name_.c_str(), nullptr,
+                                       REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
+    if (!replaced && MoveFileExW(name_.c_str(), target.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+        return false;
+    }
+    name_.clear();
+    return true;
+}
+
+bool TemporaryFile::CopyOnto(const std::filesystem::path& target) {
+    const HANDLE out = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool copied = out != INVALID_HANDLE_VALUE;
+    if (copied) {
+        LARGE_INTEGER start{};
+        copied = SetEndOfFile(out) != 0 &&
+                 SetFilePointerEx(Handle(file_), start, nullptr, FILE_BEGIN) != 0;
+        std::vector<char> chunk(kCopyChunk);
+        for (DWORD got = 1; copied && got > 0;) {
+            copied = ReadFile(Handle(file_), chunk.data(), static_cast<DWORD>(chunk.size()), &got,
+                              nullptr) != 0 &&
+                     WriteAll(out, chunk.data(), got);
+        }
+        copied = FlushFileBuffers(out) != 0 && copied;
+        copied = CloseHandle(out) != 0 && copied;
+    }
+    if (!copied && !MoveOnto(target)) return false;
+    Remove();
+    return true;
+}
+
+#endif  // _WIN32
+
+#if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
+void PrepareModelHeap() {
+    // The largest legal model with its buffers needs well below this; more
+    // simply comes from ordinary pages.
+    constexpr std::size_t kHeapReserve = std::size_t{24} << 20;
+    // Above the largest array of a legal model (32770 points of 80 bytes);
+    // larger blocks keep their own mappings, which go back to the system as
+    // soon as they are freed.
+    constexpr std::size_t kLargestHeapBlock = std::size_t{4} << 20;
+    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+    // The heap is kept at its size once grown. Growing it once by the reserve
+    // (from the heap, not a mapping of its own) and giving that back to the
+    // allocator leaves one region of address space, still untouched.
+    mallopt(M_TRIM_THRESHOLD, static_cast<int>(2 * kHeapReserve));
+    mallopt(M_MMAP_THRESHOLD, static_cast<int>(2 * kHeapReserve));
+    void* reserve = std::malloc(kHeapReserve);
+    // From now on only blocks of model size come from the heap.
+    mallopt(M_MMAP_THRESHOLD, static_cast<int>(kLargestHeapBlock));
+    if (reserve == nullptr) return;
+    const auto begin = reinterpret_cast<std::uintptr_t>(reserve);
+    std::free(reserve);
+    const auto top = reinterpret_cast<std::uintptr_t>(sbrk(0));
+    const std::uintptr_t alignedBegin = (begin + kHugePage - 1) & ~(kHugePage - 1);
+    // Only a hint: where the kernel declines, the pages stay small.
+    if (top > alignedBegin) {
+        madvise(reinterpret_cast<void*>(alignedBegin), top - alignedBegin, MADV_HUGEPAGE);
+    }
+}
+#else
+void PrepareModelHeap() {}
+#endif
+
+}  // namespace kon::platform

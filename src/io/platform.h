@@ -1,0 +1,73 @@
+#pragma once
+// The few file, process and memory operations the standard library lacks,
+// with a POSIX and a Windows side in platform.cpp.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+
+namespace kon::platform {
+
+// Once at program start, before anything is opened: a closed standard
+// stream (descriptor 0, 1 or 2; the standard handles on Windows) is opened
+// on the null device, so no file the program opens can take its place.
+void GuardStandardStreams();
+
+// Whether the current user may write to the existing file.
+bool MayWrite(const std::filesystem::path& file);
+
+// The permissions a file created in place would get: 0666 less the umask.
+std::filesystem::perms NewFilePermissions();
+
+// Whether the name's symbolic links cannot be resolved: a loop, or a chain
+// longer than the system follows.
+bool IsUnresolvableLink(const std::filesystem::path& name);
+
+// A new file in one folder that becomes the content of a name there. It has
+// no name of its own where the system allows that (so not even SIGKILL can
+// leave it behind) and is otherwise created exclusively under a fresh hidden
+// name. Until it is moved, SIGINT, SIGTERM and SIGHUP remove it before the
+// process ends; SIGXFSZ is ignored, so a file-size limit fails a write. Only
+// one exists at a time in a process. Destruction removes what is left.
+class TemporaryFile {
+  public:
+    TemporaryFile() = default;
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile();
+
+    // False when no file can be created in `folder`.
+    bool Create(const std::filesystem::path& folder);
+    // All bytes or false.
+    bool Write(const char* data, std::size_t size);
+    // Flushes the data to the device.
+    bool Sync();
+    // Gives the file the mode, owner and group of the existing `target`, or
+    // the permissions of a new file when `target` does not exist. False when
+    // the file cannot carry the target's identity (the owner or group cannot
+    // be given, or the target has more than one hard link).
+    bool TakeIdentityOf(const std::filesystem::path& target);
+    // Moves the file onto `target` in one step (the old content or the new,
+    // never a mix, also after a power loss). False leaves the target as it was.
+    bool MoveOnto(const std::filesystem::path& target);
+    // Copies the synced content over the target's own bytes (every link,
+    // the owner and the ACLs stay) and removes the file; when that copy
+    // fails, moves the file onto the target instead. Signals wait meanwhile.
+    bool CopyOnto(const std::filesystem::path& target);
+
+  private:
+    void Remove();
+
+    std::intptr_t file_ = -1;
+    std::intptr_t folderHandle_ = -1;
+    std::filesystem::path folder_;
+    std::filesystem::path name_;  // empty while the file has no name
+};
+
+// Once at program start: where the system allows it, the model's large
+// arrays come from one heap region that the kernel may back with huge pages,
+// so filling them does not take a page fault for every 4 KiB. Elsewhere it
+// does nothing.
+void PrepareModelHeap();
+
+}  // namespace kon::platform
