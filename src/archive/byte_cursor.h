@@ -5,6 +5,7 @@
 
 #include <array>
 #include <bit>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <istream>
@@ -38,11 +39,14 @@ class ByteCursor {
     bool Truncated() const { return truncated_; }
     // The stream reported an error rather than its end.
     bool ReadFailed() const { return readFailed_; }
+    // Where the value that a failed Need() claimed would have started.
+    std::size_t TruncatedAt() const { return truncatedAt_; }
 
     // Claims the next n bytes for one read; the unchecked getters below may
     // then take exactly those bytes.
     bool Need(std::size_t n) {
         if (Buffered() >= n || Refill(n)) return true;
+        truncatedAt_ = Offset();
         pos_ = end_;
         truncated_ = true;
         return false;
@@ -56,13 +60,20 @@ class ByteCursor {
         return true;
     }
 
-    std::uint8_t U8() { return *pos_++; }
+    // The getters take bytes a successful Need() claimed; in debug builds
+    // they check it.
+    std::uint8_t U8() {
+        assert(Buffered() >= 1);
+        return *pos_++;
+    }
     std::uint16_t U16() {
+        assert(Buffered() >= 2);
         const std::uint16_t value = Load16(pos_);
         pos_ += 2;
         return value;
     }
     std::uint32_t U32() {
+        assert(Buffered() >= 4);
         const std::uint32_t value = Load32(pos_);
         pos_ += 4;
         return value;
@@ -75,6 +86,7 @@ class ByteCursor {
         return std::bit_cast<double>(low | (high << 32));
     }
     std::string_view Bytes(std::size_t n) {
+        assert(Buffered() >= n);
         const std::string_view bytes(reinterpret_cast<const char*>(pos_), n);
         pos_ += n;
         return bytes;
@@ -113,6 +125,7 @@ class ByteCursor {
     const unsigned char* begin_;
     const unsigned char* pos_;
     const unsigned char* end_;
+    std::size_t truncatedAt_ = 0;
     bool truncated_ = false;
     bool readFailed_ = false;
 };

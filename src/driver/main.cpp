@@ -1,8 +1,8 @@
 #include <iostream>
 
-#include "driver/console.h"
 #include "driver/platform.h"
 #include "driver/run_konvert.h"
+#include "io/console.h"
 
 int main(int argc, char** argv) {
     kon::platform::PrepareModelHeap();

@@ -50,14 +50,6 @@ void PutPair(char* out, std::uint64_t pair) {
     std::memcpy(out, kDigitPairs + 2 * pair, 2);
 }
 
-std::size_t DigitCount(std::uint64_t value) {
-    // The bit length times log10(2) (1233 / 4096) is the count or one less;
-    // or-ing in 1 lets 0 count as one digit and changes no other count.
-    const auto bits = static_cast<std::size_t>(64 - std::countl_zero(value | 1));
-    const std::size_t guess = (bits * 1233) >> 12;  // at most 19
-    return guess + ((value | 1) >= kPow10[guess] ? 1 : 0);
-}
-
 // Exactly `width` digits of value, zero-padded, two at a time from the right.
 char* FormatPadded(char* out, std::uint64_t value, std::size_t width) {
     char* const end = out + width;
@@ -71,20 +63,9 @@ char* FormatPadded(char* out, std::uint64_t value, std::size_t width) {
     return end;
 }
 
+// The library's integer conversion, the same one the messages use.
 char* FormatUnsigned(char* out, std::uint64_t value) {
-    char* const end = out + DigitCount(value);
-    char* pos = end;
-    while (value >= 100) {
-        pos -= 2;
-        PutPair(pos, value % 100);
-        value /= 100;
-    }
-    if (value >= 10) {
-        PutPair(pos - 2, value);
-    } else {
-        pos[-1] = static_cast<char>('0' + value);
-    }
-    return end;
+    return std::to_chars(out, out + kMaxIntegerChars, value).ptr;
 }
 
 // mantissa * 2^-shift * scale rounded to an integer, ties to even, with one
@@ -187,19 +168,6 @@ char* FormatFixed(char* out, double value, int decimals, char decimalMark) {
         return FormatScaledAny(out, scaled, decimals, decimalMark);
     }
     return FormatExact(out, std::fabs(value), decimals, decimalMark);
-}
-
-void AppendSigned(std::string& out, std::int64_t value) {
-    const std::size_t start = out.size();
-    out.resize(start + kMaxIntegerChars);
-    out.resize(static_cast<std::size_t>(FormatSigned(out.data() + start, value) - out.data()));
-}
-
-void AppendFixed(std::string& out, double value, int decimals, char decimalMark) {
-    const std::size_t start = out.size();
-    out.resize(start + kMaxFixedChars);
-    char* const end = FormatFixed(out.data() + start, value, decimals, decimalMark);
-    out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
 }  // namespace kon

@@ -4,13 +4,11 @@
 // locale (exact value, ties to even, "-0.0000", "inf", "-nan").
 //
 // The Format* functions write into room the caller has made (at most the
-// kMax*Chars bytes named) and return the end of what they wrote; the
-// Append* functions add to a string.
+// kMax*Chars bytes named) and return the end of what they wrote.
 
 #include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <string>
 
 namespace kon {
 
@@ -26,8 +24,5 @@ char* FormatSigned(char* out, std::int64_t value);
 // Appends value with `decimals` digits after decimalMark (printf's "." in
 // the C locale; the text form uses ",").
 char* FormatFixed(char* out, double value, int decimals, char decimalMark);
-
-void AppendSigned(std::string& out, std::int64_t value);
-void AppendFixed(std::string& out, double value, int decimals, char decimalMark);
 
 }  // namespace kon

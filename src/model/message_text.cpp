@@ -1,6 +1,6 @@
-#include <charconv>
+#include "model/message_text.h"
 
-#include "archive/archive_input.h"
+#include <charconv>
 
 namespace kon {
 
@@ -14,17 +14,17 @@ std::string ToText(T value, int base) {
 }
 }  // namespace
 
-std::string MarkeHex(std::uint16_t marke) {
-    const auto widened = static_cast<std::int32_t>(static_cast<std::int16_t>(marke));
-    return Hex(static_cast<std::uint32_t>(widened));
+std::string Decimal(std::int64_t value) {
+    return ToText(value, 10);
 }
 
 std::string Hex(std::uint32_t value) {
     return ToText(value, 16);
 }
 
-std::string Decimal(std::int64_t value) {
-    return ToText(value, 10);
+std::string MarkeHex(std::uint16_t marke) {
+    const auto widened = static_cast<std::int32_t>(static_cast<std::int16_t>(marke));
+    return Hex(static_cast<std::uint32_t>(widened));
 }
 
 }  // namespace kon
