@@ -16,15 +16,12 @@
 
 namespace kon {
 
-// Reads from a block of bytes held in memory, or from a stream through a
-// window that is refilled as the reads go on (so a large file never sits in
-// memory whole). A read that cannot get all its bytes moves the cursor to the
-// end and marks it truncated, so nothing that was never there is ever taken
-// for data.
+// Reads from a stream through a window that is refilled as the reads go on
+// (so a large file never sits in memory whole). A read that cannot get all
+// its bytes moves the cursor to the end, so nothing that was never there is
+// ever taken for data.
 class ByteCursor {
   public:
-    ByteCursor(const unsigned char* begin, const unsigned char* end)
-        : begin_(begin), pos_(begin), end_(end) {}
     explicit ByteCursor(std::istream& in, std::size_t windowSize = kDefaultWindow);
     // The window's bytes move with the cursor; a copy would point into the
     // original's window.
@@ -36,7 +33,6 @@ class ByteCursor {
     std::size_t Offset() const { return dropped_ + static_cast<std::size_t>(pos_ - begin_); }
     // Bytes at hand without reading more; a stream may hold further ones.
     std::size_t Buffered() const { return static_cast<std::size_t>(end_ - pos_); }
-    bool Truncated() const { return truncated_; }
     // The stream reported an error rather than its end.
     bool ReadFailed() const { return readFailed_; }
     // Where the value that a failed Need() claimed would have started.
@@ -48,7 +44,6 @@ class ByteCursor {
         if (Buffered() >= n || Refill(n)) return true;
         truncatedAt_ = Offset();
         pos_ = end_;
-        truncated_ = true;
         return false;
     }
 
@@ -108,7 +103,7 @@ class ByteCursor {
     static constexpr std::size_t kDefaultWindow = std::size_t{1} << 16;
 
     // Keeps the unread bytes, reads until at least n are at hand; false when
-    // the stream ends (or fails) first or there is no stream.
+    // the stream ends (or fails) first.
     bool Refill(std::size_t n);
 
     static std::uint16_t Load16(const unsigned char* p) {
@@ -119,25 +114,22 @@ class ByteCursor {
                (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
     }
 
-    std::istream* in_ = nullptr;
+    std::istream& in_;
     std::vector<unsigned char> window_;
     std::size_t dropped_ = 0;  // bytes taken before begin_
     const unsigned char* begin_;
     const unsigned char* pos_;
     const unsigned char* end_;
     std::size_t truncatedAt_ = 0;
-    bool truncated_ = false;
     bool readFailed_ = false;
 };
 
-// Appends fields to a byte buffer. Given a stream, it hands the buffer over
-// in large chunks, so the whole archive never has to sit in memory twice.
-// The buffer holds exactly the bytes written once Finish() was called.
+// Appends fields to a byte buffer and hands it over to the stream in large
+// chunks, so the whole archive never has to sit in memory.
 class ByteSink {
   public:
-    explicit ByteSink(std::string& buffer) : out_(buffer), used_(buffer.size()) {}
     ByteSink(std::string& buffer, std::ostream& stream)
-        : out_(buffer), stream_(&stream), used_(buffer.size()) {}
+        : out_(buffer), stream_(stream), used_(buffer.size()) {}
     ByteSink(const ByteSink&) = delete;
     ByteSink& operator=(const ByteSink&) = delete;
 
@@ -148,8 +140,7 @@ class ByteSink {
     void F32(float value) { Put<4>(std::bit_cast<std::uint32_t>(value)); }
     void F64(double value) { Put<8>(std::bit_cast<std::uint64_t>(value)); }
     void Bytes(std::string_view bytes);
-    // Hands what is left to the stream, or trims the buffer to the bytes
-    // written when there is none.
+    // Hands what is left to the stream.
     void Finish();
 
   private:
@@ -168,7 +159,7 @@ class ByteSink {
     }
 
     std::string& out_;
-    std::ostream* stream_ = nullptr;
+    std::ostream& stream_;
     std::size_t used_;  // the first used_ bytes of out_ are written ones
 };
 
