@@ -1,7 +1,7 @@
 #include "archive/archive_input.h"
 
 #include "model/faults.h"
-#include "model/message_text.h"
+#include "model/integer_text.h"
 
 namespace kon {
 

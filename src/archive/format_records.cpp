@@ -1,7 +1,7 @@
 #include <string>
 
 #include "archive/records.h"
-#include "model/message_text.h"
+#include "model/integer_text.h"
 
 namespace kon {
 

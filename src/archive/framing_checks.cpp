@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "model/message_text.h"
+#include "model/integer_text.h"
 
 namespace kon {
 

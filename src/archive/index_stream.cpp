@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "archive/records.h"
+#include "model/integer_text.h"
 #include "model/limits.h"
-#include "model/message_text.h"
 
 namespace kon {
 
@@ -78,7 +78,7 @@ class IndexDecoder {
                 entries_[i].kennzeichen = in_.cursor.I32();
                 return true;
             },
-            [&] { return ReadMarke(in_, marke, "Falscher Trenner1: " + MarkeHex(marke) + "!\n"); });
+            [&] { return ReadMarke(in_, marke, MarkeOf::kIndex); });
     }
 
     // Length of the run of point entries starting at pos; never scans past

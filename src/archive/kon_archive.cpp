@@ -13,8 +13,8 @@
 #include "archive/index_stream.h"
 #include "archive/records.h"
 #include "model/faults.h"
+#include "model/integer_text.h"
 #include "model/limits.h"
-#include "model/message_text.h"
 
 namespace kon {
 
@@ -156,7 +156,6 @@ class ArchiveReader {
         if (count == 0) return true;
         if (!ReadKopf(name, kOtherKopf)) return false;
         lines.assign(count, Linie{});
-        const std::string separatorFault = "Formatfehler 20 in " + std::string(in_.name) + "!\n";
         const bool read = ReadSeparated(
             count,
             [&](std::size_t i) {
@@ -166,7 +165,7 @@ class ArchiveReader {
                 LinieFields(reader, lines[i]);
                 return true;
             },
-            [&] { return ReadMarke(in_, marke_, separatorFault); });
+            [&] { return ReadMarke(in_, marke_, MarkeOf::kLinien); });
         if (!read) return false;
         marke_ = Advance(marke_, count);
         return true;

@@ -3,7 +3,7 @@
 
 #include "archive/framing_checks.h"
 #include "archive/records.h"
-#include "model/message_text.h"
+#include "model/integer_text.h"
 
 namespace kon {
 
@@ -76,13 +76,26 @@ void WritePunkt(const CObPunkt& punkt, ByteSink& out, std::int32_t variante) {
 
 }  // namespace
 
-bool ReadMarke(ArchiveInput& in, std::uint16_t marke, std::string message) {
+// Built only for the failure: a separator is read for every record.
+std::string SeparatorFault(const ArchiveInput& in, std::uint16_t marke, MarkeOf array) {
+    switch (array) {
+        case MarkeOf::kPunkte:
+            return "Formatfehler 12!\n";
+        case MarkeOf::kIndex:
+            return "Falscher Trenner1: " + MarkeHex(marke) + "!\n";
+        case MarkeOf::kLinien:
+            break;
+    }
+    return "Formatfehler 20 in " + std::string(in.name) + "!\n";
+}
+
+bool ReadMarke(ArchiveInput& in, std::uint16_t marke, MarkeOf array) {
     switch (ExpectWord(in, marke)) {
         case CheckResult::kMatch:
             return true;
         case CheckResult::kMismatch:
             return in.Fail(
-                FaultKind::kBadFraming, std::move(message),
+                FaultKind::kBadFraming, SeparatorFault(in, marke, array),
                 "expected the record separator 0x" + Hex(marke) + ", found 0x" + Hex(in.valueFound),
                 in.valueStart);
         case CheckResult::kShort:
@@ -95,7 +108,7 @@ bool ReadPunktArray(KonModell& model, ArchiveInput& in, std::size_t count, std::
     model.Punkte.assign(count, CObPunkt{});
     return ReadSeparated(
         count, [&](std::size_t i) { return ReadPunkt(model.Punkte[i], in, model.Variante); },
-        [&] { return ReadMarke(in, marke, "Formatfehler 12!\n"); });
+        [&] { return ReadMarke(in, marke, MarkeOf::kPunkte); });
 }
 
 void WritePunktArray(const KonModell& model, ByteSink& out, std::uint16_t marke) {

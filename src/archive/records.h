@@ -97,9 +97,12 @@ void WriteSeparated(ByteSink& out, std::size_t count, std::uint16_t marke, Write
     }
 }
 
-// The plain separator: the array's Klassenmarke. A mismatch is reported
-// with `message`, a short read as such.
-bool ReadMarke(ArchiveInput& in, std::uint16_t marke, std::string message);
+// The arrays whose separator is the plain Klassenmarke; each names a
+// mismatch in its own words.
+enum class MarkeOf : std::uint8_t { kPunkte, kIndex, kLinien };
+
+// Reads one plain separator. False after a reported failure.
+bool ReadMarke(ArchiveInput& in, std::uint16_t marke, MarkeOf array);
 
 // Fills Punkte with `count` points (1..32767). False after a reported failure.
 bool ReadPunktArray(KonModell& model, ArchiveInput& in, std::size_t count, std::uint16_t marke);

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "model/integer_text.h"
+
 namespace kon {
 
 namespace {
@@ -16,57 +18,9 @@ __extension__ typedef unsigned __int128 Uint128;
 // Up to this many decimals the scaled mantissa (below 2^53 * 10^9 < 2^83)
 // fits 128 bits.
 constexpr int kMaxFastDecimals = 9;
-constexpr std::uint64_t kPow10[20] = {1u,
-                                      10u,
-                                      100u,
-                                      1000u,
-                                      10000u,
-                                      100000u,
-                                      1000000u,
-                                      10000000u,
-                                      100000000u,
-                                      1000000000u,
-                                      10000000000u,
-                                      100000000000u,
-                                      1000000000000u,
-                                      10000000000000u,
-                                      100000000000000u,
-                                      1000000000000000u,
-                                      10000000000000000u,
-                                      100000000000000000u,
-                                      1000000000000000000u,
-                                      10000000000000000000u};
-
 constexpr int kMantissaBits = 52;
 constexpr int kExponentBias = 1075;  // value = mantissa * 2^(biased - kExponentBias)
 constexpr std::uint64_t kHiddenBit = std::uint64_t{1} << kMantissaBits;
-
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-void PutPair(char* out, std::uint64_t pair) {
-    std::memcpy(out, kDigitPairs + 2 * pair, 2);
-}
-
-// Exactly `width` digits of value, zero-padded, two at a time from the right.
-char* FormatPadded(char* out, std::uint64_t value, std::size_t width) {
-    char* const end = out + width;
-    char* pos = end;
-    for (; width >= 2; width -= 2) {
-        pos -= 2;
-        PutPair(pos, value % 100);
-        value /= 100;
-    }
-    if (width != 0) *--pos = static_cast<char>('0' + value % 10);
-    return end;
-}
-
-// The library's integer conversion, the same one the messages use.
-char* FormatUnsigned(char* out, std::uint64_t value) {
-    return std::to_chars(out, out + kMaxIntegerChars, value).ptr;
-}
 
 // mantissa * 2^-shift * scale rounded to an integer, ties to even, with one
 // 64x64->128-bit product; false when the result would not stay below 2^63.
@@ -136,14 +90,6 @@ char* FormatExact(char* out, double magnitude, int decimals, char decimalMark) {
 }
 
 }  // namespace
-
-char* FormatSigned(char* out, std::int64_t value) {
-    if (value < 0) *out++ = '-';
-    // The magnitude in unsigned arithmetic, so the most negative value works.
-    const std::uint64_t magnitude = value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
-                                              : static_cast<std::uint64_t>(value);
-    return FormatUnsigned(out, magnitude);
-}
 
 char* FormatFixed(char* out, double value, int decimals, char decimalMark) {
     decimals = std::clamp(decimals, 0, kMaxDecimals);

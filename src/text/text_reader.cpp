@@ -11,8 +11,8 @@
 #include <utility>
 
 #include "model/faults.h"
+#include "model/integer_text.h"
 #include "model/limits.h"
-#include "model/message_text.h"
 #include "text/ascii_case.h"
 #include "text/kon_text.h"
 #include "text/parse_number.h"
