@@ -22,8 +22,7 @@ std::int32_t Between(std::mt19937& rng, std::int32_t low, std::int32_t high) {
 }
 
 void AddGridPoints(KonModell& model) {
-    model.PunktAnzahl = kMaxCount;
-    model.Punkte.resize(static_cast<std::size_t>(kMaxCount) + 3);
+    model.Punkte.resize(static_cast<std::size_t>(kMaxCount));
     for (std::int32_t i = 0; i < kMaxCount; ++i) {
         CObPunkt& p = model.Punkte[static_cast<std::size_t>(i)];
         const std::int32_t col = i % kGridWidth;
@@ -60,11 +59,9 @@ void AddGridTriangles(KonModell& model) {
             AddTriangle(model, p + 1, p + kGridWidth + 1, p + kGridWidth);
         }
     }
-    model.FlaechenAnzahl = kTriangles;
 }
 
 void AddInstances(KonModell& model, std::mt19937& rng) {
-    model.InstanzAnzahl = kMaxCount;
     model.Instanzen.resize(static_cast<std::size_t>(kMaxCount));
     for (CObFormat& f : model.Instanzen) {
         f.MoveX = Between(rng, -1000000, 1000000);
@@ -102,18 +99,7 @@ KonModell LongPolygonModel(std::size_t corners) {
         AppendEcke(f, static_cast<std::int16_t>(Between(rng, 0, kMaxCount - 1)));
     }
     model.Flaechenliste.push_back(std::move(f));
-    model.FlaechenAnzahl = 1;
     return model;
-}
-
-std::uint64_t IndexObjects(const KonModell& model) {
-    std::uint64_t objects = 6;
-    for (std::int32_t i = 0; i < model.FlaechenAnzahl; ++i) {
-        const Flaeche& f = model.Flaechenliste[static_cast<std::size_t>(i)];
-        objects += static_cast<std::uint64_t>(f.Anzahl > 0 ? f.Anzahl : 0);
-        if (f.Anzahl > 4) ++objects;
-    }
-    return objects;
 }
 
 }  // namespace kon::bench

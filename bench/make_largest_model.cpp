@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "archive/index_stream.h"
 #include "archive/kon_archive.h"
 #include "largest_model.h"
 #include "text/kon_text.h"
@@ -28,24 +29,16 @@ bool WriteText(const kon::KonModell& model, const std::string& path) {
 
 bool WriteArchive(const kon::KonModell& model, const std::string& path) {
     std::ofstream out(path, std::ios::binary);
-    kon::WriteKonArchiveTo(model, out);
+    kon::WriteKonArchive(model, out);
     out.close();
     return static_cast<bool>(out);
 }
 
 void Describe(const kon::KonModell& m) {
-    std::cerr << "points " << m.PunktAnzahl << ", polygons " << m.FlaechenAnzahl
-              << ", index objects " << kon::bench::IndexObjects(m) << ", instances "
-              << m.InstanzAnzahl << ", lines " << m.LinienAnzahl << ", dashed lines "
-              << m.StrichLinienAnzahl << ", dimension lines " << m.MassLinienAnzahl << "\n";
-}
-
-bool FitsArchive(const kon::KonModell& m) {
-    using kon::bench::kMaxCount;
-    return m.PunktAnzahl <= kMaxCount && m.InstanzAnzahl <= kMaxCount &&
-           m.LinienAnzahl <= kMaxCount && m.StrichLinienAnzahl <= kMaxCount &&
-           m.MassLinienAnzahl <= kMaxCount &&
-           kon::bench::IndexObjects(m) <= std::uint64_t{kon::bench::kMaxIndexObjects};
+    std::cerr << "points " << m.Punkte.size() << ", polygons " << m.Flaechenliste.size()
+              << ", index objects " << kon::CountIndexObjects(m) << ", instances "
+              << m.Instanzen.size() << ", lines " << m.Linien.size() << ", dashed lines "
+              << m.StrichLinien.size() << ", dimension lines " << m.MassLinien.size() << "\n";
 }
 
 int Usage() {
@@ -57,7 +50,7 @@ int Usage() {
 int WriteLargest(const std::string& textPath, const std::string& archivePath) {
     const kon::KonModell model = kon::bench::LargestModel();
     Describe(model);
-    if (!FitsArchive(model)) {
+    if (kon::CheckFitsKonArchive(model)) {
         std::cerr << "the model does not fit an archive\n";
         return 1;
     }

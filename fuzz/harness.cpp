@@ -16,8 +16,8 @@ int SizeClass(const Flaeche& f) {
 
 std::vector<std::vector<std::int16_t>> StoredPolygons(const KonModell& m) {
     std::vector<const Flaeche*> order;
-    for (std::size_t i = 0; i < static_cast<std::size_t>(m.FlaechenAnzahl); ++i) {
-        if (m.Flaechenliste[i].Anzahl > 0) order.push_back(&m.Flaechenliste[i]);
+    for (const Flaeche& f : m.Flaechenliste) {
+        if (f.Anzahl > 0) order.push_back(&f);
     }
     std::stable_sort(order.begin(), order.end(), [](const Flaeche* x, const Flaeche* y) {
         return SizeClass(*x) < SizeClass(*y);
@@ -64,10 +64,9 @@ bool SameFormat(const CObFormat& f, const CObFormat& g) {
            std::bit_cast<std::uint32_t>(f.ScalZ) == std::bit_cast<std::uint32_t>(g.ScalZ);
 }
 
-bool SameLines(const std::vector<Linie>& a, std::int32_t na, const std::vector<Linie>& b,
-               std::int32_t nb) {
-    if (na != nb) return false;
-    for (std::size_t i = 0; i < static_cast<std::size_t>(na); ++i) {
+bool SameLines(const std::vector<Linie>& a, const std::vector<Linie>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
         if (a[i].X1 != b[i].X1 || a[i].Y1 != b[i].Y1 || a[i].X2 != b[i].X2 || a[i].Y2 != b[i].Y2 ||
             std::bit_cast<std::uint64_t>(a[i].Laenge) !=
                 std::bit_cast<std::uint64_t>(b[i].Laenge)) {
@@ -80,22 +79,20 @@ bool SameLines(const std::vector<Linie>& a, std::int32_t na, const std::vector<L
 }  // namespace
 
 bool SameModel(const KonModell& a, const KonModell& b) {
-    if (a.Variante != b.Variante || a.PunktAnzahl != b.PunktAnzahl ||
-        a.InstanzAnzahl != b.InstanzAnzahl) {
+    if (a.Variante != b.Variante || a.Punkte.size() != b.Punkte.size() ||
+        a.Instanzen.size() != b.Instanzen.size()) {
         return false;
     }
     // Supplement lists travel through the archive only in the TAV variant.
     const bool withZusatz = a.Variante == kVarianteTav;
-    for (std::size_t i = 0; i < static_cast<std::size_t>(a.PunktAnzahl); ++i) {
+    for (std::size_t i = 0; i < a.Punkte.size(); ++i) {
         if (!SamePoint(a.Punkte[i], b.Punkte[i], withZusatz)) return false;
     }
-    for (std::size_t i = 0; i < static_cast<std::size_t>(a.InstanzAnzahl); ++i) {
+    for (std::size_t i = 0; i < a.Instanzen.size(); ++i) {
         if (!SameFormat(a.Instanzen[i], b.Instanzen[i])) return false;
     }
-    return SameLines(a.StrichLinien, a.StrichLinienAnzahl, b.StrichLinien, b.StrichLinienAnzahl) &&
-           SameLines(a.Linien, a.LinienAnzahl, b.Linien, b.LinienAnzahl) &&
-           SameLines(a.MassLinien, a.MassLinienAnzahl, b.MassLinien, b.MassLinienAnzahl) &&
-           StoredPolygons(a) == StoredPolygons(b);
+    return SameLines(a.StrichLinien, b.StrichLinien) && SameLines(a.Linien, b.Linien) &&
+           SameLines(a.MassLinien, b.MassLinien) && StoredPolygons(a) == StoredPolygons(b);
 }
 
 void Require(bool condition, const char* what) {

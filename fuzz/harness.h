@@ -1,22 +1,14 @@
 #pragma once
-// Shared pieces of the fuzz targets: a console that swallows everything with
-// standard input at its end, and model comparison for the round trips.
+// Shared pieces of the fuzz targets: model comparison for the round trips.
 
 #include <cstddef>
 #include <cstdint>
 #include <sstream>
 #include <string>
 
-#include "driver/console.h"
 #include "model/kon_modell.h"
 
 namespace kon::fuzz {
-
-struct SinkConsole {
-    std::istringstream in;
-    std::ostringstream out;
-    Console console{in, out, out};
-};
 
 inline std::string Bytes(const std::uint8_t* data, std::size_t size) {
     return std::string(reinterpret_cast<const char*>(data), size);

@@ -1,7 +1,7 @@
 // The dialogue: messages unchanged, one line per wait, waits that return at
 // the end of standard input, and the driver's reports in the user's order.
 
-#include "driver/console.h"
+#include "io/console.h"
 
 #include <gtest/gtest.h>
 

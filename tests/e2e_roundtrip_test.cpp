@@ -36,9 +36,6 @@ KonModell WithLines(KonModell model) {
     for (const Kante& k : tally.Kanten()) {
         (k.Zaehler == 1 ? model.Linien : model.StrichLinien).push_back(Line(model, k.Von, k.Bis));
     }
-    model.MassLinienAnzahl = static_cast<std::int32_t>(model.MassLinien.size());
-    model.LinienAnzahl = static_cast<std::int32_t>(model.Linien.size());
-    model.StrichLinienAnzahl = static_cast<std::int32_t>(model.StrichLinien.size());
     return model;
 }
 

@@ -22,8 +22,9 @@ std::string Printf(double value, int decimals) {
 }
 
 std::string Fixed(double value, int decimals) {
-    std::string text;
-    AppendFixed(text, value, decimals, '.');
+    std::string text(kMaxFixedChars, '\0');
+    text.resize(
+        static_cast<std::size_t>(FormatFixed(text.data(), value, decimals, '.') - text.data()));
     return text;
 }
 
@@ -82,9 +83,11 @@ TEST(FixedFormatTest, RandomValuesMatchPrintf) {
 }
 
 TEST(FixedFormatTest, IntegersAtTheirBounds) {
-    std::string text;
+    std::string text(3 * kMaxIntegerChars, '\0');
+    char* end = text.data();
     for (const std::int64_t value : {INT64_MIN, std::int64_t{0}, INT64_MAX})
-        AppendSigned(text, value);
+        end = FormatSigned(end, value);
+    text.resize(static_cast<std::size_t>(end - text.data()));
     EXPECT_EQ(text, "-922337203685477580809223372036854775807");
 }
 

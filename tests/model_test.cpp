@@ -1,55 +1,94 @@
-#include "model/kon_modell.h"
+// The corner rule of a polygon, and loading a file of either form by its
+// content: form, variant, derived lines, the end check and open failures.
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+#include "io/load_model.h"
+#include "model/kon_modell.h"
+#include "support/haus_model.h"
+#include "support/konvert_runner.h"
 
 namespace kon {
 namespace {
 
-TEST(ModelTest, InstancesStartAtUnitScale) {
-    const CObFormat f;
-    EXPECT_EQ(f.ScalX, 1.0f);
-    EXPECT_EQ(f.ScalY, 1.0f);
-    EXPECT_EQ(f.ScalZ, 1.0f);
+TEST(ModelTest, CornerRuleKeepsFourInlineAndTheRestInWeitereEcken) {
+    Flaeche f;
+    for (std::int16_t i = 0; i < 7; ++i) AppendEcke(f, static_cast<std::int16_t>(100 + i));
+    ASSERT_EQ(f.Anzahl, 7);
+    EXPECT_EQ(f.Ecken[3], 103);
+    EXPECT_EQ(f.WeitereEcken.size(), 3u);
+    EXPECT_EQ(f.WeitereEcken[0], 104);
+    for (std::size_t j = 0; j < 7; ++j) EXPECT_EQ(Ecke(f, j), 100 + static_cast<int>(j));
+    Ecke(f, 5) = -1;
+    EXPECT_EQ(f.WeitereEcken[1], -1);
 }
 
-TEST(ModelTest, CornerRuleKeepsFourInlineAndTheRestInWeitereEcken) {
-    for (const std::size_t spare : {0u, 5u}) {  // room a reader may have left
-        Flaeche f;
-        f.WeitereEcken.resize(spare);
-        for (std::int16_t i = 0; i < 7; ++i) AppendEcke(f, static_cast<std::int16_t>(100 + i));
-        ASSERT_EQ(f.Anzahl, 7);
-        EXPECT_EQ(f.Ecken[3], 103);
-        EXPECT_EQ(f.WeitereEcken.size(), std::max<std::size_t>(spare, 3));
-        EXPECT_EQ(f.WeitereEcken[0], 104);
-        for (std::size_t j = 0; j < 7; ++j) EXPECT_EQ(Ecke(f, j), 100 + static_cast<int>(j));
-        Ecke(f, 5) = -1;
-        EXPECT_EQ(f.WeitereEcken[1], -1);
+LoadResult Load(const std::string& bytes, KonModell& model) {
+    std::istringstream in(bytes, std::ios::binary);
+    return LoadKonStream(in, "m", model);
+}
+
+std::string Messages(const Diagnostics& diagnostics) {
+    std::string all;
+    for (const Diagnostic& d : diagnostics.items) all += d.message;
+    return all;
+}
+
+TEST(LoadTest, TellsTheFormsApartByContent) {
+    const std::string archive = test::ExampleFile("haus.kon");
+    const std::string text = test::ExampleFile("haus.csv");
+    const struct {
+        const char* name;
+        std::string bytes;
+        KonForm form;
+        std::string messages;
+    } cases[] = {
+        {"archive", archive, KonForm::kArchive, ""},
+        {"archive with a byte more", archive + "x", KonForm::kArchive, "EOF not found!"},
+        {"text", text, KonForm::kText, ""},
+        {"text behind a byte order mark, in lower case", "\xEF\xBB\xBFkon" + text.substr(3),
+         KonForm::kText, ""},
+        {"a byte order mark alone is an archive", "\xEF\xBB\xBF", KonForm::kArchive,
+         "Unerwartetes Dateiende in m!\n"},
+        {"a plain CSV file", "a;b;c\n1;2;3\n", KonForm::kArchive,
+         "Falsche Versionskennung: 3b623b61!\nEOF not found!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        KonModell model;
+        const LoadResult result = Load(c.bytes, model);
+        EXPECT_EQ(result.form, c.form);
+        EXPECT_EQ(Messages(result.diagnostics), c.messages);
+        if (c.messages.empty() || c.messages == "EOF not found!") {
+            ASSERT_TRUE(result.diagnostics.Ok());
+            // Both forms give the same model; the text's lines are derived.
+            EXPECT_EQ(test::ArchiveBytes(model), archive);
+        }
     }
 }
 
-// A reader may stop anywhere: counts read, arrays sized or never created.
-TEST(ModelTest, ClearAndReleaseWorkOnAPartlyFilledModel) {
+TEST(LoadTest, TheEndCheckIsAWarningAfterAFailure) {
     KonModell model;
-    model.Variante = kVarianteTav;
-    model.PunktAnzahl = 2;
-    model.Punkte.resize(5);
-    model.Punkte[0].Zusatz.resize(3);
-    model.FlaechenAnzahl = 9;
-    model.Linien.resize(2);
-    model.LinienAnzahl = 2;
-    model.Geladen = 1;
-    ClearGeometry(model);
-    EXPECT_TRUE(model.Punkte.empty() && model.Flaechenliste.empty());
-    EXPECT_EQ(model.PunktAnzahl + model.FlaechenAnzahl, 0);
-    EXPECT_EQ(model.Variante + model.Geladen, 2);
-    EXPECT_EQ(model.Linien.size(), 2u);
-    ReleaseModel(model);
-    EXPECT_EQ(model.Linien.capacity(), 0u);
-    ReleaseModel(model);  // twice, and on a model never filled, is harmless
-    KonModell never;
-    ReleaseModel(never);
+    const LoadResult result = Load(std::string("\x40\x0B\0\0\xE9\x07\0\0\x01\x80xx", 12), model);
+    ASSERT_EQ(result.diagnostics.items.size(), 2u);
+    EXPECT_EQ(result.diagnostics.items[0].kind, FaultKind::kBadCount);
+    EXPECT_EQ(result.diagnostics.items[1].severity, Severity::kWarning);
+    EXPECT_EQ(result.diagnostics.items[1].kind, FaultKind::kTrailingBytes);
+}
+
+TEST(LoadTest, OnlyARegularFileIsOpened) {
+    test::Sandbox sandbox;
+    const std::filesystem::path dir = sandbox.dir() / "work";
+    for (const std::string& path : {(dir / "missing.kon").string(), dir.string()}) {
+        KonModell model;
+        const LoadResult result = LoadKonFile(path, model);
+        ASSERT_EQ(result.diagnostics.items.size(), 1u);
+        EXPECT_EQ(result.diagnostics.items[0].kind, FaultKind::kCannotOpen);
+        EXPECT_EQ(result.diagnostics.items[0].message, "Can't open " + path + "!\n");
+    }
 }
 
 }  // namespace

@@ -1,49 +1,43 @@
 #pragma once
-// Everything one archive read works with: the bytes, the console for its
-// reports, the input's name for the messages, and the escape flag of the
+// Everything one archive read works with: the bytes, the input's name for
+// the messages, the diagnostics it reports, and the escape flag of the
 // instance separators.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "archive/byte_cursor.h"
-#include "driver/console.h"
+#include "model/diagnostic.h"
 
 namespace kon {
 
 struct ArchiveInput {
-    ArchiveInput(ByteCursor bytes, Console& out, std::string_view inputPath)
-        : cursor(std::move(bytes)), console(out), path(inputPath) {}
+    ArchiveInput(ByteCursor bytes, std::string_view inputName, Diagnostics& out)
+        : cursor(std::move(bytes)), name(inputName), diagnostics(out) {}
 
     ByteCursor cursor;
-    Console& console;
-    std::string_view path;
+    std::string_view name;
+    Diagnostics& diagnostics;
     // Set by the first escaped instance separator; one archive is read per
     // run, so living as long as the read is living as long as the run.
     bool formatEscapeState = false;
+    // The last value a framing check compared: where it starts, what it was.
+    std::size_t valueStart = 0;
+    std::uint32_t valueFound = 0;
 
     // Reports a failure and gives the caller its failure result.
-    bool Fail(const std::string& message) {
-        console.ReportAndWait(message);
-        return false;
-    }
-    // The file ended inside a value, or the stream failed before it could
-    // give the bytes.
-    bool FailShort() {
-        if (cursor.ReadFailed()) return FailRead();
-        return Fail("Unerwartetes Dateiende in " + std::string(path) + "!\n");
-    }
-    bool FailRead() { return Fail("Fehler beim Lesen von " + std::string(path) + "!\n"); }
+    bool Fail(FaultKind kind, std::string message, std::string explanation, std::size_t offset);
+    // The value at `offset` that the caller expected did not come: the file
+    // ended inside it, or the stream failed before it could give the bytes.
+    bool FailShort(std::string_view expected);
+    bool FailRead();
+    // "I: %d S: %d\n", shown without a wait.
+    void Note(std::int64_t read, std::int64_t expected);
+    // "Formatfehler %s in %s!\n".
+    bool FailFormat(std::string_view number, std::string explanation, std::size_t offset);
 };
-
-// "%x" of a Klassenmarke: taken as signed 16 bits, widened with sign to 32
-// bits, lower-case hexadecimal (0x8010 shows as ffff8010).
-std::string MarkeHex(std::uint16_t marke);
-// "%x" of a 32-bit value, lower-case, no prefix.
-std::string Hex(std::uint32_t value);
-// "%d" of a signed value.
-std::string Decimal(std::int64_t value);
 
 }  // namespace kon

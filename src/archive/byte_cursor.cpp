@@ -6,12 +6,12 @@
 namespace kon {
 
 ByteCursor::ByteCursor(std::istream& in, std::size_t windowSize)
-    : in_(&in), window_(std::max<std::size_t>(windowSize, 1)) {
+    : in_(in), window_(std::max<std::size_t>(windowSize, 1)) {
     begin_ = pos_ = end_ = window_.data();
 }
 
 bool ByteCursor::Refill(std::size_t n) {
-    if (in_ == nullptr || readFailed_ || in_->eof()) return false;
+    if (readFailed_ || in_.eof()) return false;
     // The unread bytes move to the front; the window grows only for a single
     // read larger than it (no record of the format is).
     const std::size_t kept = Buffered();
@@ -21,9 +21,9 @@ bool ByteCursor::Refill(std::size_t n) {
     unsigned char* const data = window_.data();
     const std::size_t room = window_.size() - kept;
     // read() keeps going until the room is full or the stream has ended.
-    in_->read(reinterpret_cast<char*>(data + kept), static_cast<std::streamsize>(room));
-    const auto got = static_cast<std::size_t>(in_->gcount());
-    if (in_->bad()) readFailed_ = true;
+    in_.read(reinterpret_cast<char*>(data + kept), static_cast<std::streamsize>(room));
+    const auto got = static_cast<std::size_t>(in_.gcount());
+    if (in_.bad()) readFailed_ = true;
     begin_ = pos_ = data;
     end_ = data + kept + got;
     return Buffered() >= n;
@@ -31,8 +31,8 @@ bool ByteCursor::Refill(std::size_t n) {
 
 void ByteSink::MakeRoom(std::size_t n) {
     constexpr std::size_t kChunk = std::size_t{1} << 16;
-    if (stream_ != nullptr && used_ != 0) {
-        stream_->write(out_.data(), static_cast<std::streamsize>(used_));
+    if (used_ != 0) {
+        stream_.write(out_.data(), static_cast<std::streamsize>(used_));
         used_ = 0;
     }
     if (out_.size() - used_ < n) out_.resize(std::max({used_ + n, 2 * out_.size(), kChunk}));
@@ -45,11 +45,8 @@ void ByteSink::Bytes(std::string_view bytes) {
 }
 
 void ByteSink::Finish() {
-    if (stream_ != nullptr && used_ != 0) {
-        stream_->write(out_.data(), static_cast<std::streamsize>(used_));
-        used_ = 0;
-    }
-    out_.resize(used_);
+    stream_.write(out_.data(), static_cast<std::streamsize>(used_));
+    used_ = 0;
 }
 
 }  // namespace kon

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <bit>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <istream>
@@ -15,15 +16,12 @@
 
 namespace kon {
 
-// Reads from a block of bytes held in memory, or from a stream through a
-// window that is refilled as the reads go on (so a large file never sits in
-// memory whole). A read that cannot get all its bytes moves the cursor to the
-// end and marks it truncated, so nothing that was never there is ever taken
-// for data.
+// Reads from a stream through a window that is refilled as the reads go on
+// (so a large file never sits in memory whole). A read that cannot get all
+// its bytes moves the cursor to the end, so nothing that was never there is
+// ever taken for data.
 class ByteCursor {
   public:
-    ByteCursor(const unsigned char* begin, const unsigned char* end)
-        : begin_(begin), pos_(begin), end_(end) {}
     explicit ByteCursor(std::istream& in, std::size_t windowSize = kDefaultWindow);
     // The window's bytes move with the cursor; a copy would point into the
     // original's window.
@@ -35,16 +33,17 @@ class ByteCursor {
     std::size_t Offset() const { return dropped_ + static_cast<std::size_t>(pos_ - begin_); }
     // Bytes at hand without reading more; a stream may hold further ones.
     std::size_t Buffered() const { return static_cast<std::size_t>(end_ - pos_); }
-    bool Truncated() const { return truncated_; }
     // The stream reported an error rather than its end.
     bool ReadFailed() const { return readFailed_; }
+    // Where the value that a failed Need() claimed would have started.
+    std::size_t TruncatedAt() const { return truncatedAt_; }
 
     // Claims the next n bytes for one read; the unchecked getters below may
     // then take exactly those bytes.
     bool Need(std::size_t n) {
         if (Buffered() >= n || Refill(n)) return true;
+        truncatedAt_ = Offset();
         pos_ = end_;
-        truncated_ = true;
         return false;
     }
 
@@ -56,13 +55,20 @@ class ByteCursor {
         return true;
     }
 
-    std::uint8_t U8() { return *pos_++; }
+    // The getters take bytes a successful Need() claimed; in debug builds
+    // they check it.
+    std::uint8_t U8() {
+        assert(Buffered() >= 1);
+        return *pos_++;
+    }
     std::uint16_t U16() {
+        assert(Buffered() >= 2);
         const std::uint16_t value = Load16(pos_);
         pos_ += 2;
         return value;
     }
     std::uint32_t U32() {
+        assert(Buffered() >= 4);
         const std::uint32_t value = Load32(pos_);
         pos_ += 4;
         return value;
@@ -75,6 +81,7 @@ class ByteCursor {
         return std::bit_cast<double>(low | (high << 32));
     }
     std::string_view Bytes(std::size_t n) {
+        assert(Buffered() >= n);
         const std::string_view bytes(reinterpret_cast<const char*>(pos_), n);
         pos_ += n;
         return bytes;
@@ -96,7 +103,7 @@ class ByteCursor {
     static constexpr std::size_t kDefaultWindow = std::size_t{1} << 16;
 
     // Keeps the unread bytes, reads until at least n are at hand; false when
-    // the stream ends (or fails) first or there is no stream.
+    // the stream ends (or fails) first.
     bool Refill(std::size_t n);
 
     static std::uint16_t Load16(const unsigned char* p) {
@@ -107,24 +114,22 @@ class ByteCursor {
                (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
     }
 
-    std::istream* in_ = nullptr;
+    std::istream& in_;
     std::vector<unsigned char> window_;
     std::size_t dropped_ = 0;  // bytes taken before begin_
     const unsigned char* begin_;
     const unsigned char* pos_;
     const unsigned char* end_;
-    bool truncated_ = false;
+    std::size_t truncatedAt_ = 0;
     bool readFailed_ = false;
 };
 
-// Appends fields to a byte buffer. Given a stream, it hands the buffer over
-// in large chunks, so the whole archive never has to sit in memory twice.
-// The buffer holds exactly the bytes written once Finish() was called.
+// Appends fields to a byte buffer and hands it over to the stream in large
+// chunks, so the whole archive never has to sit in memory.
 class ByteSink {
   public:
-    explicit ByteSink(std::string& buffer) : out_(buffer), used_(buffer.size()) {}
     ByteSink(std::string& buffer, std::ostream& stream)
-        : out_(buffer), stream_(&stream), used_(buffer.size()) {}
+        : out_(buffer), stream_(stream), used_(buffer.size()) {}
     ByteSink(const ByteSink&) = delete;
     ByteSink& operator=(const ByteSink&) = delete;
 
@@ -135,8 +140,7 @@ class ByteSink {
     void F32(float value) { Put<4>(std::bit_cast<std::uint32_t>(value)); }
     void F64(double value) { Put<8>(std::bit_cast<std::uint64_t>(value)); }
     void Bytes(std::string_view bytes);
-    // Hands what is left to the stream, or trims the buffer to the bytes
-    // written when there is none.
+    // Hands what is left to the stream.
     void Finish();
 
   private:
@@ -155,7 +159,7 @@ class ByteSink {
     }
 
     std::string& out_;
-    std::ostream* stream_ = nullptr;
+    std::ostream& stream_;
     std::size_t used_;  // the first used_ bytes of out_ are written ones
 };
 

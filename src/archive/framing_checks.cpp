@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "model/integer_text.h"
+
 namespace kon {
 
 namespace {
@@ -9,49 +11,52 @@ namespace {
 constexpr std::uint16_t kNewClassTag = 0xFFFF;
 constexpr std::uint16_t kSchema = 0x0000;
 
-void PrintMismatch(ArchiveInput& in, std::int64_t read, std::int64_t expected) {
-    in.console.Print("I: " + Decimal(read) + " S: " + Decimal(expected) + "\n");
-}
-
-std::int16_t Signed16(std::uint16_t value) {
-    return static_cast<std::int16_t>(value);
+std::int16_t Signed16(std::uint32_t value) {
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(value));
 }
 std::int32_t Signed32(std::uint32_t value) {
     return static_cast<std::int32_t>(value);
 }
 
+// Claims n bytes for the value that starts here and remembers where it is.
+bool Start(ArchiveInput& in, std::size_t n) {
+    in.valueStart = in.cursor.Offset();
+    return in.cursor.Need(n);
+}
+
 }  // namespace
 
 CheckResult ExpectWord(ArchiveInput& in, std::uint16_t expected) {
-    std::uint16_t read = 0;
-    if (!in.cursor.ReadU16(read)) return CheckResult::kShort;
-    if (read == expected) return CheckResult::kMatch;
-    PrintMismatch(in, Signed16(read), Signed16(expected));
+    if (!Start(in, 2)) return CheckResult::kShort;
+    in.valueFound = in.cursor.U16();
+    if (in.valueFound == expected) return CheckResult::kMatch;
+    in.Note(Signed16(in.valueFound), Signed16(expected));
     return CheckResult::kMismatch;
 }
 
 CheckResult ExpectDword(ArchiveInput& in, std::uint32_t expected) {
-    std::uint32_t read = 0;
-    if (!in.cursor.ReadU32(read)) return CheckResult::kShort;
-    if (read == expected) return CheckResult::kMatch;
-    PrintMismatch(in, Signed32(read), Signed32(expected));
+    if (!Start(in, 4)) return CheckResult::kShort;
+    in.valueFound = in.cursor.U32();
+    if (in.valueFound == expected) return CheckResult::kMatch;
+    in.Note(Signed32(in.valueFound), Signed32(expected));
     return CheckResult::kMismatch;
 }
 
 CheckResult ExpectByte(ArchiveInput& in, std::uint8_t expected) {
-    if (!in.cursor.Need(1)) return CheckResult::kShort;
-    const std::uint8_t read = in.cursor.U8();
-    if (read == expected) return CheckResult::kMatch;
-    PrintMismatch(in, read, expected);
+    if (!Start(in, 1)) return CheckResult::kShort;
+    in.valueFound = in.cursor.U8();
+    if (in.valueFound == expected) return CheckResult::kMatch;
+    in.Note(in.valueFound, expected);
     return CheckResult::kMismatch;
 }
 
 CheckResult ExpectClassName(ArchiveInput& in, std::string_view name) {
-    std::uint16_t length = 0;
-    if (!in.cursor.ReadU16(length)) return CheckResult::kShort;
+    if (!Start(in, 2)) return CheckResult::kShort;
+    const std::uint16_t length = in.cursor.U16();
+    in.valueFound = length;
     // A wrong length fails before the name bytes are read.
     if (length != name.size()) return CheckResult::kMismatch;
-    if (!in.cursor.Need(length)) return CheckResult::kShort;
+    if (!Start(in, length)) return CheckResult::kShort;
     return in.cursor.Bytes(length) == name ? CheckResult::kMatch : CheckResult::kMismatch;
 }
 
@@ -75,6 +80,21 @@ KopfResult ReadKlassenkopf(ArchiveInput& in, std::string_view name) {
             break;
     }
     return KopfResult::kShort;
+}
+
+std::string DescribeKopfFault(const ArchiveInput& in, KopfResult result, std::string_view name) {
+    const std::string found = "0x" + Hex(in.valueFound);
+    if (result == KopfResult::kTagOrSchema) {
+        // The tag is checked first; a mismatch found right behind it is the schema.
+        return "expected the class header of " + std::string(name) +
+               " (tag 0xffff, schema 0x0000), found " + found;
+    }
+    if (in.valueFound != name.size()) {
+        return "expected the class name " + std::string(name) + " of length " +
+               Decimal(static_cast<std::int64_t>(name.size())) + ", found length " +
+               Decimal(in.valueFound);
+    }
+    return "expected the class name " + std::string(name) + ", found other bytes";
 }
 
 void WriteClassName(ByteSink& out, std::string_view name) {

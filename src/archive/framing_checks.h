@@ -12,26 +12,29 @@ namespace kon {
 
 enum class CheckResult {
     kMatch,
-    kMismatch,  // "I: %d S: %d\n" has been printed (name checks print nothing)
+    kMismatch,  // an "I: %d S: %d\n" note was added (name checks add none)
     kShort,     // the file ended inside the value; nothing was compared
 };
 
-// Number checks: on a mismatch they print the value read and the expected
-// one, as signed 16 bits, signed 32 bits and 0..255.
+// Number checks: on a mismatch they note the value read and the expected
+// one, as signed 16 bits, signed 32 bits and 0..255. Each sets the input's
+// valueStart and valueFound.
 CheckResult ExpectWord(ArchiveInput& in, std::uint16_t expected);
 CheckResult ExpectDword(ArchiveInput& in, std::uint32_t expected);
 CheckResult ExpectByte(ArchiveInput& in, std::uint8_t expected);
-// Length word, then, only when the length is right, the name bytes; silent.
+// Length word, then, only when the length is right, the name bytes; no note.
 CheckResult ExpectClassName(ArchiveInput& in, std::string_view name);
 
 enum class KopfResult {
     kOk,
-    kTagOrSchema,  // one "I: %d S: %d\n" line has been printed
+    kTagOrSchema,  // one "I: %d S: %d\n" note was added
     kName,
     kShort,
 };
 
 KopfResult ReadKlassenkopf(ArchiveInput& in, std::string_view name);
+// The English account of a failed Klassenkopf, from the input's last value.
+std::string DescribeKopfFault(const ArchiveInput& in, KopfResult result, std::string_view name);
 
 void WriteClassName(ByteSink& out, std::string_view name);
 void WriteKlassenkopf(ByteSink& out, std::string_view name);

@@ -1,17 +1,20 @@
 #include "archive/index_stream.h"
 
+#include <cassert>
 #include <string>
 #include <vector>
 
-#include "archive/framing_checks.h"
 #include "archive/records.h"
+#include "model/integer_text.h"
+#include "model/limits.h"
 
 namespace kon {
 
 namespace {
 
 constexpr std::size_t kObjectBytes = 8;
-constexpr std::size_t kMaxFlaechen = 32767;
+// Every object but the last is followed by a two-byte Klassenmarke.
+constexpr std::size_t kObjectStride = kObjectBytes + 2;
 constexpr std::int32_t kPointEntry = 0;
 constexpr std::int32_t kMarkerEntry = 1;
 
@@ -38,39 +41,44 @@ std::size_t CornerCount(const Flaeche& f) {
 struct Sections {
     std::size_t start[5] = {};
     std::size_t polygons[5] = {};
+    std::size_t end = 0;  // the end marker
 };
 
 class IndexDecoder {
   public:
     IndexDecoder(KonModell& model, ArchiveInput& in) : model_(model), in_(in) {}
 
-    bool Run(std::uint16_t count, std::uint16_t marke) {
-        return ReadEntries(count, marke) && Validate() && CheckTotal() && Fill() && CheckIndices();
+    bool Run(std::size_t count, std::uint16_t marke) {
+        first_ = in_.cursor.Offset();
+        if (!ReadEntries(count, marke) || !Validate() || !CheckTotal()) return false;
+        Fill();
+        return CheckIndices();
     }
 
   private:
-    bool Fail(const char* message) { return in_.Fail(message); }
+    // Where entry `pos` starts in the archive; one past the last entry names
+    // the end of the stream.
+    std::size_t OffsetOf(std::size_t pos) const {
+        if (pos >= entries_.size()) return first_ + entries_.size() * kObjectStride - 2;
+        return first_ + pos * kObjectStride;
+    }
 
-    bool ReadEntries(std::uint16_t count, std::uint16_t marke) {
+    bool Fail(const char* message, std::string explanation, std::size_t pos) {
+        return in_.Fail(FaultKind::kBadIndexStream, message, std::move(explanation), OffsetOf(pos));
+    }
+
+    bool ReadEntries(std::size_t count, std::uint16_t marke) {
         // count <= 65535, so the temporary entries take at most 512 KiB.
-        entries_.reserve(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            if (!in_.cursor.Need(kObjectBytes)) return in_.FailShort();
-            Entry e;
-            e.indexWert = in_.cursor.I32();
-            e.kennzeichen = in_.cursor.I32();
-            entries_.push_back(e);
-            if (i + 1 == count) break;
-            switch (ExpectWord(in_, marke)) {
-                case CheckResult::kMatch:
-                    break;
-                case CheckResult::kMismatch:
-                    return in_.Fail("Falscher Trenner1: " + MarkeHex(marke) + "!\n");
-                case CheckResult::kShort:
-                    return in_.FailShort();
-            }
-        }
-        return true;
+        entries_.assign(count, Entry{});
+        return ReadSeparated(
+            count,
+            [&](std::size_t i) {
+                if (!in_.cursor.Need(kObjectBytes)) return in_.FailShort("a polygon index object");
+                entries_[i].indexWert = in_.cursor.I32();
+                entries_[i].kennzeichen = in_.cursor.I32();
+                return true;
+            },
+            [&] { return ReadMarke(in_, marke, MarkeOf::kIndex); });
     }
 
     // Length of the run of point entries starting at pos; never scans past
@@ -85,8 +93,18 @@ class IndexDecoder {
         return pos < entries_.size() && IsVert(entries_[pos], n);
     }
 
+    std::string Found(std::size_t pos) const {
+        if (pos >= entries_.size()) return "the end of the stream";
+        return "(" + Decimal(entries_[pos].indexWert) + "," + Decimal(entries_[pos].kennzeichen) +
+               ")";
+    }
+    bool FailMarker(const char* message, std::int32_t n, std::size_t pos) {
+        return Fail(message, "expected the marker (" + Decimal(n) + ",1), found " + Found(pos),
+                    pos);
+    }
+
     bool Validate() {
-        if (!MarkerAt(0, 0)) return Fail("Vert(0,1) nicht gefunden!\n");
+        if (!MarkerAt(0, 0)) return FailMarker("Vert(0,1) nicht gefunden!\n", 0, 0);
         struct Step {
             std::size_t corners;
             std::int32_t marker;
@@ -103,36 +121,49 @@ class IndexDecoder {
         for (std::size_t s = 0; s < 4; ++s) {
             const Step& step = kSteps[s];
             const std::size_t length = RunLength(pos);
-            if (length % step.corners != 0) return Fail(step.lengthMessage);
+            if (length % step.corners != 0) {
+                return Fail(
+                    step.lengthMessage,
+                    "expected a multiple of " + Decimal(static_cast<std::int64_t>(step.corners)) +
+                        " point entries, found " + Decimal(static_cast<std::int64_t>(length)),
+                    pos);
+            }
             sections_.start[s] = pos;
             sections_.polygons[s] = length / step.corners;
             pos += length;
-            if (!MarkerAt(pos, step.marker)) return Fail(step.markerMessage);
+            if (!MarkerAt(pos, step.marker))
+                return FailMarker(step.markerMessage, step.marker, pos);
             ++pos;
         }
         sections_.start[4] = pos;
         while (pos < entries_.size() && entries_[pos].kennzeichen == kPointEntry) {
             pos += RunLength(pos);
-            if (!MarkerAt(pos, 9)) return Fail("Vert(9,1) nicht gefunden!\n");
+            if (!MarkerAt(pos, 9)) return FailMarker("Vert(9,1) nicht gefunden!\n", 9, pos);
             ++sections_.polygons[4];
             ++pos;
         }
         // Entries after the end marker are not interpreted.
-        if (!MarkerAt(pos, 9)) return Fail("Ende-Vert(9,1) nicht gefunden!\n");
+        if (!MarkerAt(pos, 9)) return FailMarker("Ende-Vert(9,1) nicht gefunden!\n", 9, pos);
+        sections_.end = pos;
         return true;
     }
 
     bool CheckTotal() {
         total_ = 0;
         for (const std::size_t n : sections_.polygons) total_ += n;
-        if (total_ > kMaxFlaechen) return Fail("Anzahl Flaechen nicht OK!\n");
+        if (total_ > static_cast<std::size_t>(kMaxItems)) {
+            return Fail("Anzahl Flaechen nicht OK!\n",
+                        "expected at most 32767 polygons, found " +
+                            Decimal(static_cast<std::int64_t>(total_)),
+                        0);
+        }
         return true;
     }
 
     // The list is created once with its final size; only polygons of more
     // than four corners get a second block, of exactly the room they need.
-    bool Fill() {
-        model_.FlaechenAnzahl = static_cast<std::int32_t>(total_);
+    // Validate has measured every run taken here, so no bound is checked.
+    void Fill() {
         model_.Flaechenliste.assign(total_, Flaeche{});
         std::size_t next = 0;
         for (std::size_t s = 0; s < 4; ++s) {
@@ -145,24 +176,30 @@ class IndexDecoder {
         for (std::size_t p = 0; p < sections_.polygons[4]; ++p) {
             pos = TakeRun(model_.Flaechenliste[next++], pos, RunLength(pos)) + 1;
         }
-        return true;
+        assert(next == total_ && pos == sections_.end);
     }
 
     std::size_t TakeRun(Flaeche& f, std::size_t pos, std::size_t corners) {
+        assert(pos + corners <= entries_.size());
         if (corners > 4) f.WeitereEcken.reserve(corners - 4);
         for (std::size_t j = 0; j < corners; ++j) AppendEcke(f, PointIndex(entries_[pos + j]));
         return pos + corners;
     }
 
+    // The point entries up to the end marker, in stream order, are the
+    // corners in list order.
     bool CheckIndices() {
-        for (const Flaeche& f : model_.Flaechenliste) {
-            for (std::size_t j = 0; j < CornerCount(f); ++j) {
-                const std::int16_t index = Ecke(f, j);
-                // Signed, against the upper bound only: negative indices pass.
-                if (index >= model_.PunktAnzahl) {
-                    return in_.Fail("Falscher Punkt: " + Decimal(index) + ", " +
-                                    Decimal(model_.PunktAnzahl) + "!\n");
-                }
+        const auto points = static_cast<std::int32_t>(model_.Punkte.size());
+        for (std::size_t pos = 1; pos < sections_.end; ++pos) {
+            if (entries_[pos].kennzeichen != kPointEntry) continue;
+            const std::int16_t index = PointIndex(entries_[pos]);
+            // Signed, against the upper bound only: negative indices pass.
+            if (index >= points) {
+                return in_.Fail(
+                    FaultKind::kBadPointIndex,
+                    "Falscher Punkt: " + Decimal(index) + ", " + Decimal(points) + "!\n",
+                    "expected a point index below " + Decimal(points) + ", found " + Decimal(index),
+                    OffsetOf(pos));
             }
         }
         return true;
@@ -173,6 +210,7 @@ class IndexDecoder {
     std::vector<Entry> entries_;
     Sections sections_;
     std::size_t total_ = 0;
+    std::size_t first_ = 0;
 };
 
 class IndexEncoder {
@@ -202,25 +240,21 @@ class IndexEncoder {
 
 std::uint64_t CountIndexObjects(const KonModell& model) {
     std::uint64_t count = 6;
-    const std::size_t used = InUse(model.FlaechenAnzahl, model.Flaechenliste.size());
-    for (std::size_t i = 0; i < used; ++i) {
-        const std::size_t corners = CornerCount(model.Flaechenliste[i]);
+    for (const Flaeche& f : model.Flaechenliste) {
+        const std::size_t corners = CornerCount(f);
         count += corners + (corners > 4 ? 1 : 0);
     }
     return count;
 }
 
 void EncodeIndexStream(const KonModell& model, ByteSink& out, std::uint16_t marke) {
-    const std::size_t used = InUse(model.FlaechenAnzahl, model.Flaechenliste.size());
-    const Flaeche* const polygons = model.Flaechenliste.data();
     IndexEncoder encoder(out, marke);
     // Polygons of 1 to 4 corners go to the section of their size behind the
     // marker that opens it; larger ones each close with their own Vert(9,1).
     static constexpr std::int32_t kOpeningMarker[] = {0, 1, 4, 7, 9};
     for (std::size_t size = 1; size <= 5; ++size) {
         encoder.Vert(kOpeningMarker[size - 1]);
-        for (std::size_t i = 0; i < used; ++i) {
-            const Flaeche& f = polygons[i];
+        for (const Flaeche& f : model.Flaechenliste) {
             const std::size_t corners = CornerCount(f);
             if (size < 5 ? corners != size : corners < 5) continue;
             for (std::size_t j = 0; j < corners; ++j) encoder.Point(Ecke(f, j));
@@ -230,8 +264,7 @@ void EncodeIndexStream(const KonModell& model, ByteSink& out, std::uint16_t mark
     encoder.End();
 }
 
-bool DecodeIndexStream(KonModell& model, ArchiveInput& in, std::uint16_t count,
-                       std::uint16_t marke) {
+bool DecodeIndexStream(KonModell& model, ArchiveInput& in, std::size_t count, std::uint16_t marke) {
     return IndexDecoder(model, in).Run(count, marke);
 }
 

@@ -2,6 +2,7 @@
 // The polygon index stream: the CObIndex objects that hold every polygon,
 // sorted into five sections by corner count and divided by marker entries.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "archive/archive_input.h"
@@ -17,9 +18,9 @@ std::uint64_t CountIndexObjects(const KonModell& model);
 // Writes the objects with the Klassenmarke between them; nothing else.
 void EncodeIndexStream(const KonModell& model, ByteSink& out, std::uint16_t marke);
 
-// Reads `count` objects (1..65535), validates the whole stream, then sets
-// FlaechenAnzahl and Flaechenliste. False after a reported failure.
-bool DecodeIndexStream(KonModell& model, ArchiveInput& in, std::uint16_t count,
-                       std::uint16_t marke);
+// Reads `count` objects (1..65535), validates the whole stream, then fills
+// Flaechenliste and checks its indices against the points read before.
+// False after a reported failure.
+bool DecodeIndexStream(KonModell& model, ArchiveInput& in, std::size_t count, std::uint16_t marke);
 
 }  // namespace kon

@@ -1,8 +1,9 @@
 #include "archive/kon_archive.h"
 
-#include <algorithm>
+#include <cassert>
 #include <istream>
 #include <limits>
+#include <new>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -11,7 +12,9 @@
 #include "archive/framing_checks.h"
 #include "archive/index_stream.h"
 #include "archive/records.h"
-#include "io/output_file.h"
+#include "model/faults.h"
+#include "model/integer_text.h"
+#include "model/limits.h"
 
 namespace kon {
 
@@ -22,9 +25,6 @@ constexpr std::uint32_t kFormatMolk = 2025;
 constexpr std::uint32_t kKennungTav = 5760;
 constexpr std::uint32_t kFormatTav = 4000;
 constexpr std::uint16_t kFirstMarke = 0x8001;
-// Counts of points, instances and lines are signed 16-bit words in the file.
-constexpr std::int32_t kMaxCount = 32767;
-constexpr std::uint64_t kMaxIndexObjects = 65535;
 
 // The running Klassenmarke: one number for the class and one per object,
 // modulo 0x10000.
@@ -32,7 +32,7 @@ std::uint16_t Advance(std::uint16_t marke, std::uint64_t objects) {
     return static_cast<std::uint16_t>(marke + objects + 1);
 }
 
-// The messages that name a framing fault carry the input path.
+// The "Formatfehler" numbers of a failed Klassenkopf.
 struct KopfMessages {
     const char* tagOrSchema;
     const char* name;
@@ -47,19 +47,15 @@ class ArchiveReader {
 
     bool Run() {
         return ReadHeader() && ReadPoints() && ReadIndex() && ReadInstances() &&
-               ReadLines(kClassStrichLinie, model_.StrichLinien, model_.StrichLinienAnzahl) &&
-               ReadLines(kClassLinie, model_.Linien, model_.LinienAnzahl) && ReadReserved() &&
-               ReadLines(kClassMassLinie, model_.MassLinien, model_.MassLinienAnzahl);
+               ReadLines(kClassStrichLinie, model_.StrichLinien) &&
+               ReadLines(kClassLinie, model_.Linien) && ReadReserved() &&
+               ReadLines(kClassMassLinie, model_.MassLinien);
     }
 
   private:
-    bool FormatError(const std::string& number) {
-        return in_.Fail("Formatfehler " + number + " in " + std::string(in_.path) + "!\n");
-    }
-
     bool ReadHeader() {
         std::uint32_t kennung = 0;
-        if (!in_.cursor.ReadU32(kennung)) return in_.FailShort();
+        if (!in_.cursor.ReadU32(kennung)) return in_.FailShort("the archive's version word");
         std::uint32_t format = 0;
         if (kennung == kKennungMolk) {
             model_.Variante = kVarianteMolk;
@@ -68,57 +64,72 @@ class ArchiveReader {
             model_.Variante = kVarianteTav;
             format = kFormatTav;
         } else {
-            return in_.Fail("Falsche Versionskennung: " + Hex(kennung) + "!\n");
+            return in_.Fail(
+                FaultKind::kBadVersion, "Falsche Versionskennung: " + Hex(kennung) + "!\n",
+                "expected a Kon archive header (2880 or 5760), found " + Decimal(kennung), 0);
         }
         switch (ExpectDword(in_, format)) {
             case CheckResult::kMatch:
                 return true;
             case CheckResult::kMismatch:
-                return FormatError("1");
+                return in_.FailFormat("1",
+                                      "expected the format word " + Decimal(format) + ", found " +
+                                          Decimal(in_.valueFound),
+                                      in_.valueStart);
             case CheckResult::kShort:
                 break;
         }
-        return in_.FailShort();
+        return in_.FailShort("the archive's format word");
     }
 
     // A count word of points, instances or lines: 0x8000 and above would be
     // negative and is refused right after it is read.
-    bool ReadCount(std::int32_t& count) {
+    bool ReadCount(std::size_t& count) {
+        const std::size_t at = in_.cursor.Offset();
         std::uint16_t word = 0;
-        if (!in_.cursor.ReadU16(word)) return in_.FailShort();
-        count = static_cast<std::int16_t>(word);
-        if (count >= 0) return true;
-        return in_.Fail("Ungueltige Anzahl " + Decimal(count) + " in " + std::string(in_.path) +
-                        "!\n");
+        if (!in_.cursor.ReadU16(word)) return in_.FailShort("an array's count word");
+        const auto value = static_cast<std::int16_t>(word);
+        if (value >= 0) {
+            count = static_cast<std::size_t>(value);
+            return true;
+        }
+        return in_.Fail(
+            FaultKind::kBadCount,
+            "Ungueltige Anzahl " + Decimal(value) + " in " + std::string(in_.name) + "!\n",
+            "expected a count of 0 to 32767, found " + Decimal(value), at);
     }
 
     bool ReadKopf(std::string_view name, const KopfMessages& messages) {
-        switch (ReadKlassenkopf(in_, name)) {
+        const KopfResult result = ReadKlassenkopf(in_, name);
+        switch (result) {
             case KopfResult::kOk:
                 return true;
             case KopfResult::kTagOrSchema:
-                return FormatError(messages.tagOrSchema);
+                return in_.FailFormat(messages.tagOrSchema, DescribeKopfFault(in_, result, name),
+                                      in_.valueStart);
             case KopfResult::kName:
-                return FormatError(messages.name);
+                return in_.FailFormat(messages.name, DescribeKopfFault(in_, result, name),
+                                      in_.valueStart);
             case KopfResult::kShort:
                 break;
         }
-        return in_.FailShort();
+        return in_.FailShort("the class header of " + std::string(name));
     }
 
     bool ReadPoints() {
-        if (!ReadCount(model_.PunktAnzahl)) return false;
-        if (model_.PunktAnzahl == 0) return true;
-        if (!ReadKopf(kClassPunkt, kPunktKopf) || !ReadPunktArray(model_, in_, marke_)) {
+        std::size_t count = 0;
+        if (!ReadCount(count)) return false;
+        if (count == 0) return true;
+        if (!ReadKopf(kClassPunkt, kPunktKopf) || !ReadPunktArray(model_, in_, count, marke_)) {
             return false;
         }
-        marke_ = Advance(marke_, static_cast<std::uint64_t>(model_.PunktAnzahl));
+        marke_ = Advance(marke_, count);
         return true;
     }
 
     bool ReadIndex() {
         std::uint16_t count = 0;
-        if (!in_.cursor.ReadU16(count)) return in_.FailShort();
+        if (!in_.cursor.ReadU16(count)) return in_.FailShort("the polygon index count word");
         if (count == 0) return true;
         if (!ReadKopf(kClassIndex, kIndexKopf) || !DecodeIndexStream(model_, in_, count, marke_)) {
             return false;
@@ -129,44 +140,45 @@ class ArchiveReader {
     }
 
     bool ReadInstances() {
-        std::int32_t count = 0;
+        std::size_t count = 0;
         if (!ReadCount(count)) return false;
-        model_.InstanzAnzahl = count;
         if (count == 0) return true;
-        const auto words = static_cast<std::uint16_t>(count);
-        if (!ReadKopf(kClassFormat, kOtherKopf) || !ReadFormatArray(model_, in_, words, marke_)) {
+        if (!ReadKopf(kClassFormat, kOtherKopf) || !ReadFormatArray(model_, in_, count, marke_)) {
             return false;
         }
-        marke_ = Advance(marke_, words);
+        marke_ = Advance(marke_, count);
         return true;
     }
 
-    bool ReadLines(std::string_view name, std::vector<Linie>& lines, std::int32_t& count) {
+    bool ReadLines(std::string_view name, std::vector<Linie>& lines) {
+        std::size_t count = 0;
         if (!ReadCount(count)) return false;
         if (count == 0) return true;
         if (!ReadKopf(name, kOtherKopf)) return false;
-        const auto n = static_cast<std::size_t>(count);
-        lines.assign(n, Linie{});
-        for (std::size_t i = 0; i < n; ++i) {
-            if (!ReadLinie(lines[i], in_.cursor)) return in_.FailShort();
-            if (i + 1 == n) break;
-            switch (ExpectWord(in_, marke_)) {
-                case CheckResult::kMatch:
-                    break;
-                case CheckResult::kMismatch:
-                    return FormatError("20");
-                case CheckResult::kShort:
-                    return in_.FailShort();
-            }
-        }
-        marke_ = Advance(marke_, n);
+        lines.assign(count, Linie{});
+        const bool read = ReadSeparated(
+            count,
+            [&](std::size_t i) {
+                if (!in_.cursor.Need(kLinieBytes))
+                    return in_.FailShort("a line record of 24 bytes");
+                FieldReader reader{in_.cursor};
+                LinieFields(reader, lines[i]);
+                return true;
+            },
+            [&] { return ReadMarke(in_, marke_, MarkeOf::kLinien); });
+        if (!read) return false;
+        marke_ = Advance(marke_, count);
         return true;
     }
 
     bool ReadReserved() {
+        const std::size_t at = in_.cursor.Offset();
         std::uint16_t count = 0;
-        if (!in_.cursor.ReadU16(count)) return in_.FailShort();
-        return count == 0 || FormatError("Juhu");
+        if (!in_.cursor.ReadU16(count)) return in_.FailShort("the reserved array's count word");
+        return count == 0 ||
+               in_.FailFormat(
+                   "Juhu", "expected an empty reserved array, found a count of " + Decimal(count),
+                   at);
     }
 
     KonModell& model_;
@@ -174,53 +186,84 @@ class ArchiveReader {
     std::uint16_t marke_ = kFirstMarke;
 };
 
+// A count word of an array that CheckFitsKonArchive accepted.
+std::uint16_t CountWord(std::size_t count) {
+    assert(count <= static_cast<std::size_t>(kMaxItems));
+    return static_cast<std::uint16_t>(count);
+}
+
 void WriteLines(ByteSink& out, std::string_view name, const std::vector<Linie>& lines,
-                std::int32_t count, std::uint16_t& marke) {
-    const std::size_t n = InUse(count, lines.size());
-    out.U16(static_cast<std::uint16_t>(n));
-    if (n == 0) return;
+                std::uint16_t& marke) {
+    out.U16(CountWord(lines.size()));
+    if (lines.empty()) return;
     WriteKlassenkopf(out, name);
-    for (std::size_t i = 0; i < n; ++i) {
-        if (i != 0) out.U16(marke);
-        WriteLinie(lines[i], out);
-    }
-    marke = Advance(marke, n);
+    FieldWriter writer{out};
+    WriteSeparated(out, lines.size(), marke, [&](std::size_t i) { LinieFields(writer, lines[i]); });
+    marke = Advance(marke, lines.size());
 }
 
 }  // namespace
 
-void ReadKonArchive(KonModell& model, std::istream& in, Console& console,
-                    std::string_view inputPath) {
-    const std::istream::pos_type start = in.tellg();
-    ArchiveInput input(ByteCursor(in), console, inputPath);
-    const bool read = ArchiveReader(model, input).Run();
-    if (input.cursor.ReadFailed()) {
-        // An error in bytes read ahead still spoils the file; a failure that
-        // ran into it was reported as the read error already.
-        if (read) input.FailRead();
-        return;
+Diagnostics ReadKonArchive(std::istream& in, std::string_view name, KonModell& model) {
+    model = KonModell{};
+    Diagnostics diagnostics;
+    try {
+        const std::istream::pos_type start = in.tellg();
+        ArchiveInput input(ByteCursor(in), name, diagnostics);
+        const bool read = ArchiveReader(model, input).Run();
+        if (input.cursor.ReadFailed()) {
+            // An error in bytes read ahead still spoils the file; a failure that
+            // ran into it was reported as the read error already.
+            if (read) input.FailRead();
+            return diagnostics;
+        }
+        // Leave the stream right behind the last byte consumed, so the end check
+        // sees what follows; the window may have read ahead. A stream that cannot
+        // tell its position is read to its end.
+        in.clear();
+        if (start != std::istream::pos_type(-1)) {
+            in.seekg(start + static_cast<std::streamoff>(input.cursor.Offset()));
+        } else {
+            in.ignore(std::numeric_limits<std::streamsize>::max());
+        }
+    } catch (const std::bad_alloc&) {
+        diagnostics.items.push_back(OutOfMemoryFault());
     }
-    if (read) model.Geladen = 1;
-
-    // Leave the stream right behind the last byte consumed, so the end check
-    // sees what follows; the window may have read ahead. A stream that cannot
-    // tell its position is read to its end.
-    in.clear();
-    if (start != std::istream::pos_type(-1)) {
-        in.seekg(start + static_cast<std::streamoff>(input.cursor.Offset()));
-    } else {
-        in.ignore(std::numeric_limits<std::streamsize>::max());
-    }
+    return diagnostics;
 }
 
-void CheckArchiveEnd(std::istream& in, Console& console) {
+Diagnostics CheckArchiveEnd(std::istream& in) {
+    Diagnostics diagnostics;
     const auto next = in.get();
     if (next != std::istream::traits_type::eof() || !in.eof()) {
-        console.ReportAndWait("EOF not found!");
+        diagnostics.items.push_back(Diagnostic{Severity::kWarning,
+                                               FaultKind::kTrailingBytes,
+                                               "EOF not found!",
+                                               "expected the end of the file after the last array, "
+                                               "found more bytes",
+                                               {}});
     }
+    return diagnostics;
 }
 
-void WriteKonArchiveTo(const KonModell& model, std::ostream& out) {
+std::optional<Diagnostic> CheckFitsKonArchive(const KonModell& model) {
+    const auto fits = [](std::size_t count) {
+        return count <= static_cast<std::size_t>(kMaxItems);
+    };
+    if (fits(model.Punkte.size()) && fits(model.Flaechenliste.size()) &&
+        fits(model.Instanzen.size()) && fits(model.StrichLinien.size()) &&
+        fits(model.Linien.size()) && fits(model.MassLinien.size()) &&
+        CountIndexObjects(model) <= kMaxIndexObjects) {
+        return std::nullopt;
+    }
+    return Diagnostic{Severity::kError,
+                      FaultKind::kTooLarge,
+                      "Modell zu gross fuer ein Kon-Archiv!\n",
+                      "expected at most 32767 items per array and 65535 polygon index objects",
+                      {}};
+}
+
+void WriteKonArchive(const KonModell& model, std::ostream& out) {
     std::string buffer;
     ByteSink sink(buffer, out);
     const bool tav = model.Variante == kVarianteTav;
@@ -228,63 +271,33 @@ void WriteKonArchiveTo(const KonModell& model, std::ostream& out) {
     sink.U32(tav ? kFormatTav : kFormatMolk);
 
     std::uint16_t marke = kFirstMarke;
-    const std::size_t punkte = InUse(model.PunktAnzahl, model.Punkte.size());
-    sink.U16(static_cast<std::uint16_t>(punkte));
-    if (punkte != 0) {
+    sink.U16(CountWord(model.Punkte.size()));
+    if (!model.Punkte.empty()) {
         WriteKlassenkopf(sink, kClassPunkt);
         WritePunktArray(model, sink, marke);
-        marke = Advance(marke, punkte);
+        marke = Advance(marke, model.Punkte.size());
     }
 
     // Never fewer than six objects, so the index array is always present.
     const std::uint64_t objects = CountIndexObjects(model);
+    assert(objects <= kMaxIndexObjects);
     sink.U16(static_cast<std::uint16_t>(objects));
     WriteKlassenkopf(sink, kClassIndex);
     EncodeIndexStream(model, sink, marke);
     marke = Advance(marke, objects);
 
-    const std::size_t instanzen = InUse(model.InstanzAnzahl, model.Instanzen.size());
-    sink.U16(static_cast<std::uint16_t>(instanzen));
-    if (instanzen != 0) {
+    sink.U16(CountWord(model.Instanzen.size()));
+    if (!model.Instanzen.empty()) {
         WriteKlassenkopf(sink, kClassFormat);
         WriteFormatArray(model, sink, marke);
-        marke = Advance(marke, instanzen);
+        marke = Advance(marke, model.Instanzen.size());
     }
 
-    WriteLines(sink, kClassStrichLinie, model.StrichLinien, model.StrichLinienAnzahl, marke);
-    WriteLines(sink, kClassLinie, model.Linien, model.LinienAnzahl, marke);
+    WriteLines(sink, kClassStrichLinie, model.StrichLinien, marke);
+    WriteLines(sink, kClassLinie, model.Linien, marke);
     sink.U16(0);  // the reserved array, always empty
-    WriteLines(sink, kClassMassLinie, model.MassLinien, model.MassLinienAnzahl, marke);
+    WriteLines(sink, kClassMassLinie, model.MassLinien, marke);
     sink.Finish();
-}
-
-bool FitsKonArchive(const KonModell& model) {
-    for (const std::int32_t count :
-         {model.PunktAnzahl, model.InstanzAnzahl, model.StrichLinienAnzahl, model.LinienAnzahl,
-          model.MassLinienAnzahl}) {
-        if (count < 0 || count > kMaxCount) return false;
-    }
-    return CountIndexObjects(model) <= kMaxIndexObjects;
-}
-
-int WriteKonArchive(const KonModell& model, const std::string& path, Console& console) {
-    // Checked before anything is created: a count the 16-bit words cannot hold
-    // would silently wrap in the file.
-    if (!FitsKonArchive(model)) {
-        console.ReportAndWait("Modell zu gross fuer ein Kon-Archiv!\n");
-        return 0;
-    }
-    switch (WriteOutputFile(path, [&](std::ostream& out) { WriteKonArchiveTo(model, out); })) {
-        case OutputResult::kWritten:
-            return 1;
-        case OutputResult::kOpenFailed:
-            console.ReportOpenFailure(path);
-            return 0;
-        case OutputResult::kWriteFailed:
-            console.ReportAndWait("Fehler beim Schreiben von " + path + "!\n");
-            return 0;
-    }
-    return 0;
 }
 
 }  // namespace kon

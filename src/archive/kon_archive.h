@@ -1,34 +1,31 @@
 #pragma once
-// Reading and writing the binary Kon archive.
+// Reading and writing the binary Kon archive: bytes in, model and
+// diagnostics out; model in, bytes out.
 
 #include <iosfwd>
-#include <string>
+#include <optional>
 #include <string_view>
 
-#include "driver/console.h"
+#include "model/diagnostic.h"
 #include "model/kon_modell.h"
 
 namespace kon {
 
-// Reads an archive from a binary stream at its first byte. Success shows only
-// as model.Geladen == 1; every failure has been reported through the console.
-// inputPath names the input in the messages. On return the stream stands
-// right behind the last byte the reader consumed.
-void ReadKonArchive(KonModell& model, std::istream& in, Console& console,
-                    std::string_view inputPath);
+// Reads an archive from a binary stream at its first byte into a model made
+// empty first. `name` names the input in the messages. The diagnostics hold
+// the notes met on the way and, on failure, the one error. On return the
+// stream stands right behind the last byte the reader consumed.
+Diagnostics ReadKonArchive(std::istream& in, std::string_view name, KonModell& model);
 
-// Reports "EOF not found!" when the stream does not end right here.
-void CheckArchiveEnd(std::istream& in, Console& console);
+// The warning "EOF not found!" when the stream does not end right here.
+Diagnostics CheckArchiveEnd(std::istream& in);
 
-// Writes the archive to `path` through a temporary file; non-zero on success,
-// 0 after a reported failure (too large, cannot open, write error).
-int WriteKonArchive(const KonModell& model, const std::string& path, Console& console);
+// The fault "Modell zu gross fuer ein Kon-Archiv!\n" when a count does not fit
+// the archive's 16-bit words (kMaxItems items of an array, kMaxIndexObjects
+// polygon index objects); nothing when the model fits.
+std::optional<Diagnostic> CheckFitsKonArchive(const KonModell& model);
 
-// Whether the archive's 16-bit counts can hold the model: every count in
-// 0..32767 and at most 65535 polygon index objects.
-bool FitsKonArchive(const KonModell& model);
-
-// The archive's bytes, for a model that fits the format's 16-bit counts.
-void WriteKonArchiveTo(const KonModell& model, std::ostream& out);
+// The archive's bytes, for a model that CheckFitsKonArchive accepts.
+void WriteKonArchive(const KonModell& model, std::ostream& out);
 
 }  // namespace kon

@@ -1,7 +1,7 @@
 #include <iostream>
 
-#include "driver/console.h"
 #include "driver/run_konvert.h"
+#include "io/console.h"
 #include "io/platform.h"
 
 int main(int argc, char** argv) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "driver/console.h"
+#include "io/console.h"
 
 namespace kon {
 

@@ -17,9 +17,7 @@ namespace {
 class PunktBereich {
   public:
     explicit PunktBereich(const KonModell& model)
-        : punkte_(model.Punkte),
-          anzahl_(std::min(static_cast<std::size_t>(std::max(model.PunktAnzahl, 0)),
-                           model.Punkte.size())) {}
+        : punkte_(model.Punkte), anzahl_(model.Punkte.size()) {}
 
     bool Gueltig(std::int16_t index) const {
         return index >= 0 && static_cast<std::size_t>(index) < anzahl_;
@@ -41,11 +39,6 @@ Linie MakeLinie(const CObPunkt& p, const CObPunkt& q) {
     const double fx = static_cast<double>(dx);
     const double fy = static_cast<double>(dy);
     return Linie{p.X, p.Y, q.X, q.Y, std::sqrt(fx * fx + fy * fy)};
-}
-
-std::size_t FlaechenInUse(const KonModell& model) {
-    return std::min(static_cast<std::size_t>(std::max(model.FlaechenAnzahl, 0)),
-                    model.Flaechenliste.size());
 }
 
 // Corners a polygon really stores; equals Anzahl whenever the model keeps
@@ -72,7 +65,6 @@ void DeriveMassLinien(KonModell& model, const PunktBereich& punkte, std::size_t 
     }
     model.MassLinien = std::move(linien);
     // No more records than polygons in use, so the size fits its 32-bit count.
-    model.MassLinienAnzahl = static_cast<std::int32_t>(model.MassLinien.size());
 }
 
 std::size_t CountEdges(const KonModell& model, std::size_t flaechen) {
@@ -123,9 +115,7 @@ void FillLinien(KonModell& model, const std::vector<Kante>& kanten, const PunktB
     // than 2^31 entries and each size fits its 32-bit count. The archive
     // writer, not this function, refuses more than its 16-bit words hold.
     model.Linien = std::move(linien);
-    model.LinienAnzahl = static_cast<std::int32_t>(model.Linien.size());
     model.StrichLinien = std::move(strichLinien);
-    model.StrichLinienAnzahl = static_cast<std::int32_t>(model.StrichLinien.size());
 }
 
 }  // namespace
@@ -137,7 +127,7 @@ void DeriveLines(KonModell& model) {
     std::vector<Linie>().swap(model.StrichLinien);
 
     const PunktBereich punkte(model);
-    const std::size_t flaechen = FlaechenInUse(model);
+    const std::size_t flaechen = model.Flaechenliste.size();
 
     DeriveMassLinien(model, punkte, flaechen);
 

@@ -4,8 +4,8 @@
 
 namespace kon {
 
-// Rebuilds MassLinien, Linien and StrichLinien and their counts from the
-// polygons and the points' X and Y.
+// Rebuilds MassLinien, Linien and StrichLinien from the polygons and the
+// points' X and Y.
 void DeriveLines(KonModell& model);
 
 }  // namespace kon

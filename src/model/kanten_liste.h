@@ -27,7 +27,6 @@ class KantenListe {
 
     void Count(std::int16_t a, std::int16_t b);
 
-    const std::vector<Kante>& Kanten() const { return kanten_; }
     // Hands the entries over and frees the table at once, so a huge tally
     // does not hold both while the lines are built from it.
     std::vector<Kante> TakeKanten();

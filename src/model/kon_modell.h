@@ -1,7 +1,8 @@
 #pragma once
 // The in-memory model that both file forms are read into and written from.
-// Counts are held in 32 bits, so a model built from text never wraps; the
-// archive writer refuses counts its 16-bit words cannot hold.
+// Every count is the size of its vector; the archive's 16-bit count words are
+// derived from them when it is written (CheckFitsKonArchive refuses counts
+// those words cannot hold).
 
 #include <cstddef>
 #include <cstdint>
@@ -39,21 +40,24 @@ struct CObPunkt {
     std::int32_t ZusatzAnzahl = 0;
 };
 
+// The corners of a polygon: the first four inline, every later one in
+// WeitereEcken. Invariant: WeitereEcken.size() == max(0, Anzahl - 4);
+// AppendEcke keeps it.
 struct Flaeche {
     std::int32_t Anzahl = 0;
     std::int16_t Ecken[4] = {0, 0, 0, 0};
     std::vector<std::int16_t> WeitereEcken;
 };
 
-// The one place that knows where corner j of a polygon lives: the first four
-// inline, every later one in WeitereEcken. Callers keep j below Anzahl.
+// The one place that knows where corner j of a polygon lives. Callers keep j
+// below Anzahl.
 inline std::int16_t Ecke(const Flaeche& f, std::size_t j) {
     return j < 4 ? f.Ecken[j] : f.WeitereEcken[j - 4];
 }
 inline std::int16_t& Ecke(Flaeche& f, std::size_t j) {
     return j < 4 ? f.Ecken[j] : f.WeitereEcken[j - 4];
 }
-// Appends a corner by the same rule, growing WeitereEcken as needed.
+// Appends a corner by the same rule.
 void AppendEcke(Flaeche& f, std::int16_t index);
 
 struct CObFormat {
@@ -80,32 +84,17 @@ struct Linie {
 inline constexpr std::int32_t kVarianteMolk = 0;
 inline constexpr std::int32_t kVarianteTav = 1;
 
-// Arrays are vectors: an absent array is an empty one, and every release
-// walks the vector's own size, never the model's counts, so a model that a
-// reader left half filled is released like any other.
+// Arrays are vectors: an absent array is an empty one, and the number of
+// points is Punkte.size(), and so on for every array.
 struct KonModell {
     std::int32_t Variante = kVarianteMolk;
-    std::int32_t PunktAnzahl = 0;
     std::vector<CObPunkt> Punkte;
-    std::int32_t FlaechenAnzahl = 0;
     std::vector<Flaeche> Flaechenliste;
-    std::int32_t InstanzAnzahl = 0;
     std::vector<CObFormat> Instanzen;
     std::string Name;
     std::vector<Linie> StrichLinien;
-    std::int32_t StrichLinienAnzahl = 0;
     std::vector<Linie> Linien;
-    std::int32_t LinienAnzahl = 0;
     std::vector<Linie> MassLinien;
-    std::int32_t MassLinienAnzahl = 0;
-    std::int32_t Geladen = 0;
 };
-
-// Releases points, polygons and instances and zeroes their counts; leaves
-// Variante, Name, the line arrays and Geladen alone.
-void ClearGeometry(KonModell& model);
-
-// Releases everything the model owns; line counts are left as they are.
-void ReleaseModel(KonModell& model);
 
 }  // namespace kon

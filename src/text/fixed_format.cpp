@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "model/integer_text.h"
+
 namespace kon {
 
 namespace {
@@ -16,76 +18,9 @@ __extension__ typedef unsigned __int128 Uint128;
 // Up to this many decimals the scaled mantissa (below 2^53 * 10^9 < 2^83)
 // fits 128 bits.
 constexpr int kMaxFastDecimals = 9;
-constexpr std::uint64_t kPow10[20] = {1u,
-                                      10u,
-                                      100u,
-                                      1000u,
-                                      10000u,
-                                      100000u,
-                                      1000000u,
-                                      10000000u,
-                                      100000000u,
-                                      1000000000u,
-                                      10000000000u,
-                                      100000000000u,
-                                      1000000000000u,
-                                      10000000000000u,
-                                      100000000000000u,
-                                      1000000000000000u,
-                                      10000000000000000u,
-                                      100000000000000000u,
-                                      1000000000000000000u,
-                                      10000000000000000000u};
-
 constexpr int kMantissaBits = 52;
 constexpr int kExponentBias = 1075;  // value = mantissa * 2^(biased - kExponentBias)
 constexpr std::uint64_t kHiddenBit = std::uint64_t{1} << kMantissaBits;
-
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-void PutPair(char* out, std::uint64_t pair) {
-    std::memcpy(out, kDigitPairs + 2 * pair, 2);
-}
-
-std::size_t DigitCount(std::uint64_t value) {
-    // The bit length times log10(2) (1233 / 4096) is the count or one less;
-    // or-ing in 1 lets 0 count as one digit and changes no other count.
-    const auto bits = static_cast<std::size_t>(64 - std::countl_zero(value | 1));
-    const std::size_t guess = (bits * 1233) >> 12;  // at most 19
-    return guess + ((value | 1) >= kPow10[guess] ? 1 : 0);
-}
-
-// Exactly `width` digits of value, zero-padded, two at a time from the right.
-char* FormatPadded(char* out, std::uint64_t value, std::size_t width) {
-    char* const end = out + width;
-    char* pos = end;
-    for (; width >= 2; width -= 2) {
-        pos -= 2;
-        PutPair(pos, value % 100);
-        value /= 100;
-    }
-    if (width != 0) *--pos = static_cast<char>('0' + value % 10);
-    return end;
-}
-
-char* FormatUnsigned(char* out, std::uint64_t value) {
-    char* const end = out + DigitCount(value);
-    char* pos = end;
-    while (value >= 100) {
-        pos -= 2;
-        PutPair(pos, value % 100);
-        value /= 100;
-    }
-    if (value >= 10) {
-        PutPair(pos - 2, value);
-    } else {
-        pos[-1] = static_cast<char>('0' + value);
-    }
-    return end;
-}
 
 // mantissa * 2^-shift * scale rounded to an integer, ties to even, with one
 // 64x64->128-bit product; false when the result would not stay below 2^63.
@@ -156,14 +91,6 @@ char* FormatExact(char* out, double magnitude, int decimals, char decimalMark) {
 
 }  // namespace
 
-char* FormatSigned(char* out, std::int64_t value) {
-    if (value < 0) *out++ = '-';
-    // The magnitude in unsigned arithmetic, so the most negative value works.
-    const std::uint64_t magnitude = value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
-                                              : static_cast<std::uint64_t>(value);
-    return FormatUnsigned(out, magnitude);
-}
-
 char* FormatFixed(char* out, double value, int decimals, char decimalMark) {
     decimals = std::clamp(decimals, 0, kMaxDecimals);
     const auto bits = std::bit_cast<std::uint64_t>(value);
@@ -187,19 +114,6 @@ char* FormatFixed(char* out, double value, int decimals, char decimalMark) {
         return FormatScaledAny(out, scaled, decimals, decimalMark);
     }
     return FormatExact(out, std::fabs(value), decimals, decimalMark);
-}
-
-void AppendSigned(std::string& out, std::int64_t value) {
-    const std::size_t start = out.size();
-    out.resize(start + kMaxIntegerChars);
-    out.resize(static_cast<std::size_t>(FormatSigned(out.data() + start, value) - out.data()));
-}
-
-void AppendFixed(std::string& out, double value, int decimals, char decimalMark) {
-    const std::size_t start = out.size();
-    out.resize(start + kMaxFixedChars);
-    char* const end = FormatFixed(out.data() + start, value, decimals, decimalMark);
-    out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
 }  // namespace kon

@@ -4,15 +4,25 @@
 #include <iosfwd>
 #include <string_view>
 
-#include "driver/console.h"
+#include "model/diagnostic.h"
 #include "model/kon_modell.h"
 
 namespace kon {
 
-// Reads a text file from a binary stream at its start into the model's points,
-// polygons and instances (line ends are handled here). Non-zero on success,
-// 0 after a reported failure. inputPath names the input in read errors.
-int ReadKonText(KonModell& model, std::istream& in, Console& console, std::string_view inputPath);
+// The text form starts with this mark, in any letter case, behind an
+// optional UTF-8 byte order mark.
+inline constexpr std::string_view kTextMark = "KON";
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// Whether the first bytes of a file (at least kUtf8Bom and kTextMark long,
+// when the file is) make it a text file; anything else is read as an archive.
+bool LooksLikeKonText(std::string_view head);
+
+// Reads a text file from a binary stream at its start into the points,
+// polygons and instances of a model made empty first (line ends are handled
+// here); the plan lines are left to DeriveLines. `name` names the input in
+// read errors. On failure the diagnostics hold the one error.
+Diagnostics ReadKonText(std::istream& in, std::string_view name, KonModell& model);
 
 // Writes the whole model as a text file with the given field separator;
 // every line ends with CR LF.

@@ -7,7 +7,7 @@
 #include <limits>
 #include <system_error>
 
-#include "driver/ascii_case.h"
+#include "text/ascii_case.h"
 
 namespace kon::number_detail {
 

@@ -8,8 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "text/fixed_format.h"
-
 namespace kon {
 
 class TextChunk {
@@ -32,7 +30,6 @@ class TextChunk {
         ++used_;
     }
     void Append(std::string_view text);
-    void AppendInt(std::int64_t value) { Commit(FormatSigned(Room(kMaxIntegerChars), value)); }
 
     // Hands everything written so far to the stream.
     void Flush();

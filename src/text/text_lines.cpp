@@ -4,12 +4,13 @@
 #include <cstring>
 #include <string_view>
 
+#include "text/kon_text.h"
+
 namespace kon {
 
 namespace {
 
 constexpr char kCtrlZ = '\x1A';
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 char* FindByte(char* begin, char* end, char byte) {
     return static_cast<char*>(std::memchr(begin, byte, static_cast<std::size_t>(end - begin)));

@@ -5,14 +5,15 @@
 #include <istream>
 #include <limits>
 #include <new>
-#include <span>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
 
-#include "driver/ascii_case.h"
-#include "text/fixed_format.h"
+#include "model/faults.h"
+#include "model/integer_text.h"
+#include "model/limits.h"
+#include "text/ascii_case.h"
 #include "text/kon_text.h"
 #include "text/parse_number.h"
 #include "text/text_lines.h"
@@ -28,12 +29,11 @@ constexpr std::size_t kMaxRowItems = std::numeric_limits<std::int32_t>::max();
 void EnsureRoomForOneMore(std::size_t items) {
     if (items >= kMaxRowItems) throw std::bad_alloc();
 }
-// Every count must fit the 16-bit count words of a Kon archive.
-constexpr std::int32_t kMaxSectionLines = 32767;
 constexpr std::size_t kCopyChunk = std::size_t{1} << 16;
 constexpr std::int32_t kLowestIndex = std::numeric_limits<std::int16_t>::min();
+// A quoted line in an explanation shows at most this many bytes.
+constexpr std::size_t kQuoteLength = 40;
 
-constexpr std::string_view kTextMark = "KON";
 constexpr std::string_view kPolygonKeyword = "Flaechen";
 constexpr std::string_view kInstanceKeyword = "ScalX";
 constexpr std::size_t kInstanceReals = 6;  // three scales, three rotations
@@ -42,6 +42,11 @@ constexpr std::size_t kInstanceInts = 3;
 // Narrower fields keep the low bits of the 32-bit value.
 std::uint8_t Low8(std::int32_t value) {
     return static_cast<std::uint8_t>(value);
+}
+
+std::string Quote(std::string_view text) {
+    if (text.size() <= kQuoteLength) return "'" + std::string(text) + "'";
+    return "'" + std::string(text.substr(0, kQuoteLength)) + "...'";
 }
 
 // Colour, texture and then the supplement groups; the first missing field
@@ -82,50 +87,64 @@ void AppendCorner(Flaeche& polygon, std::int16_t index) {
     AppendEcke(polygon, index);
 }
 
+Location Line(std::int32_t number) {
+    return Location{Location::Unit::kLine, static_cast<std::uint64_t>(number)};
+}
+
 class TextReader {
   public:
-    TextReader(KonModell& model, Console& console, LineReader& lines, std::string_view inputPath)
-        : model_(model), console_(console), lines_(lines), inputPath_(inputPath) {}
+    TextReader(KonModell& model, LineReader& lines, std::string_view name, Diagnostics& out)
+        : model_(model), lines_(lines), name_(name), diagnostics_(out) {}
 
-    int Read() {
-        if (!ReadHeader() || !CountSections()) return 0;
+    void Read() {
+        if (!ReadHeader() || !CountSections()) return;
         // The reading pass walks the same lines again, behind the two
         // header lines checked above.
         TextLine line;
-        if (!lines_.Rewind() || !lines_.Next(line) || !lines_.Next(line)) return FailRead();
+        if (!lines_.Rewind() || !lines_.Next(line) || !lines_.Next(line)) {
+            FailChanged();
+            return;
+        }
         lineNumber_ = 2;
-        if (!ReadPoints() || !ReadPolygons() || !ReadInstances()) return 0;
+        if (!ReadPoints() || !ReadPolygons() || !ReadInstances()) return;
+        if (lines_.ReadFailed()) {
+            FailDevice();
+            return;
+        }
         // A file rewritten between the passes must not give a model that
         // mixes both versions.
-        if (!lines_.SameAsFirstPass()) return FailRead();
-        return StreamFailed() ? Fail("") : 1;
+        if (!lines_.SameAsFirstPass()) FailChanged();
     }
 
   private:
     // A failure of the stream overrides whatever it made the text look like.
-    bool Fail(std::string_view message) {
-        if (lines_.ReadFailed() || !lines_.SameAsFirstPass()) {
-            console_.ReportAndWait("Fehler beim Lesen von " + std::string(inputPath_) + "!\n");
-        } else {
-            console_.ReportAndWait(message);
-        }
+    bool Fail(FaultKind kind, std::string message, std::string explanation, std::int32_t line) {
+        if (lines_.ReadFailed()) return FailDevice();
+        // What looks like a fault may only be the other version of the file.
+        if (!lines_.SameAsFirstPass()) return FailChanged();
+        diagnostics_.items.push_back(Diagnostic{Severity::kError, kind, std::move(message),
+                                                std::move(explanation), Line(line)});
         return false;
     }
-    bool FailAtLine(std::string_view message, std::int32_t lineNumber) {
-        std::string text(message);
-        AppendSigned(text, lineNumber);
-        return Fail(text + "!\n");
+    bool FailAtLine(FaultKind kind, std::string_view message, std::string explanation) {
+        return Fail(kind, std::string(message) + Decimal(lineNumber_) + "!\n",
+                    std::move(explanation), lineNumber_);
     }
-    bool FailInstanceFormat() {
-        return FailAtLine("falsches Instanzformat in Zeile ", lineNumber_);
+    bool FailInstanceFormat(std::string_view row) {
+        return FailAtLine(FaultKind::kBadInstanceRow, "falsches Instanzformat in Zeile ",
+                          "expected 6 reals and 3 integers ScalX..MoveZ, found " + Quote(row));
+    }
+    bool FailDevice() {
+        diagnostics_.items.push_back(ReadFault(name_, "the input could not be read"));
+        return false;
     }
     // The file no longer reads as it did in the counting pass (it changed
     // in between, or cannot be read again).
-    bool FailRead() {
-        console_.ReportAndWait("Fehler beim Lesen von " + std::string(inputPath_) + "!\n");
+    bool FailChanged() {
+        diagnostics_.items.push_back(
+            ReadFault(name_, "the file changed while it was read", Line(lineNumber_)));
         return false;
     }
-    bool StreamFailed() const { return lines_.ReadFailed(); }
 
     bool ReadHeader();
     bool CountSections();
@@ -134,11 +153,14 @@ class TextReader {
     bool ReadInstances();
 
     KonModell& model_;
-    Console& console_;
     LineReader& lines_;
-    std::string_view inputPath_;
+    std::string_view name_;
+    Diagnostics& diagnostics_;
     char separator_ = ';';
     std::int32_t lineNumber_ = 0;
+    // The lines of each section in the counting pass, blank ones included:
+    // the reading pass makes at most one record of each.
+    std::array<std::int32_t, 3> counted_ = {0, 0, 0};
 };
 
 bool TextReader::ReadHeader() {
@@ -148,7 +170,10 @@ bool TextReader::ReadHeader() {
     // The line end counts as a character: "KON;" with its line end has a fifth.
     const std::size_t length = header.size() + (line.hasLineEnd ? 1 : 0);
     if (!hasHeader || !StartsWithIgnoreCase(header, kTextMark) || length < 5) {
-        return Fail("Falsches Kon-Format!\n");
+        return Fail(FaultKind::kNotKonText, "Falsches Kon-Format!\n",
+                    "expected a first line starting with KON and a separator, found " +
+                        (hasHeader ? Quote(header) : std::string("an empty file")),
+                    1);
     }
     separator_ = header[3];
     const std::string_view tag = header.substr(4);
@@ -157,77 +182,81 @@ bool TextReader::ReadHeader() {
     } else if (StartsWithIgnoreCase(tag, "MOLK")) {
         model_.Variante = kVarianteMolk;
     } else {
-        return Fail("Falscher Kon-Typ!\n");
+        return Fail(FaultKind::kBadVariant, "Falscher Kon-Typ!\n",
+                    "expected MOLK or TAV behind the separator, found " + Quote(tag), 1);
     }
     if (!lines_.Next(line) || line.content.empty() ||
         (line.content[0] != 'X' && line.content[0] != 'x')) {
-        return Fail("Punkteliste nicht gefunden!\n");
+        return Fail(FaultKind::kMissingSection, "Punkteliste nicht gefunden!\n",
+                    "expected the point heading starting with X, found " + Quote(line.Text()), 2);
     }
     return true;
 }
 
-// Sizes the arrays from the lines of each section, blank ones included.
 bool TextReader::CountSections() {
-    LineReader& lines = lines_;
-    std::array<std::int32_t, 3> counts = {0, 0, 0};
     constexpr std::array<std::string_view, 2> kKeywords = {kPolygonKeyword, kInstanceKeyword};
     std::size_t section = 0;
     std::int32_t lineNumber = 2;
     TextLine line;
-    while (lines.Next(line)) {
+    while (lines_.Next(line)) {
         ++lineNumber;
         if (section < kKeywords.size() && StartsWithIgnoreCase(line.Text(), kKeywords[section])) {
             ++section;
             continue;
         }
-        // Every count stays at most kMaxSectionLines, and so does every array.
-        if (counts[section] == kMaxSectionLines) {
-            return FailAtLine("zu viele Zeilen in Zeile ", lineNumber);
+        // Every count stays at most kMaxItems, and so does every array.
+        if (counted_[section] == kMaxItems) {
+            return Fail(FaultKind::kTooManyLines,
+                        "zu viele Zeilen in Zeile " + Decimal(lineNumber) + "!\n",
+                        "expected at most 32767 lines in a section, found more", lineNumber);
         }
-        ++counts[section];
+        ++counted_[section];
     }
-    if (StreamFailed()) return Fail("");
-    if (section == 0) return Fail("Flaechenliste nicht gefunden!\n");
-    if (section == 1) return Fail("Instanzen nicht gefunden!\n");
-
-    model_.PunktAnzahl = counts[0];
-    model_.FlaechenAnzahl = counts[1];
-    model_.InstanzAnzahl = counts[2];
-    model_.Punkte.resize(static_cast<std::size_t>(counts[0]) + 3);
-    model_.Flaechenliste.resize(static_cast<std::size_t>(counts[1]));
-    model_.Instanzen.resize(static_cast<std::size_t>(counts[2]));
+    if (lines_.ReadFailed()) return FailDevice();
+    if (section == 0) {
+        return Fail(FaultKind::kMissingSection, "Flaechenliste nicht gefunden!\n",
+                    "expected a line starting with Flaechen, found the end of the file",
+                    lineNumber);
+    }
+    if (section == 1) {
+        return Fail(FaultKind::kMissingSection, "Instanzen nicht gefunden!\n",
+                    "expected a line starting with ScalX, found the end of the file", lineNumber);
+    }
+    model_.Punkte.reserve(static_cast<std::size_t>(counted_[0]));
+    model_.Flaechenliste.reserve(static_cast<std::size_t>(counted_[1]));
+    model_.Instanzen.reserve(static_cast<std::size_t>(counted_[2]));
     return true;
 }
 
-// The reading pass makes at most one record of each line the counting pass
-// counted; a file that grew in between fails at the checks below before any
-// count outgrows its array.
+// A file that grew between the passes fails at the checks against counted_
+// below before any array outgrows its reservation.
 
 bool TextReader::ReadPoints() {
-    model_.PunktAnzahl = 0;
     TextLine line;
     while (lines_.Next(line)) {
         ++lineNumber_;
         if (StartsWithIgnoreCase(line.Text(), kPolygonKeyword)) return true;
-        if (static_cast<std::size_t>(model_.PunktAnzahl) + 3 >= model_.Punkte.size()) {
-            return FailRead();
-        }
-        CObPunkt& point = model_.Punkte[static_cast<std::size_t>(model_.PunktAnzahl)];
-        point = CObPunkt{};
+        if (model_.Punkte.size() >= static_cast<std::size_t>(counted_[0])) return FailChanged();
+        CObPunkt& point = model_.Punkte.emplace_back();
         FieldCursor fields(line.content, separator_);
-        if (!fields.NextInt(point.X)) continue;
-        for (std::int32_t* coordinate : {&point.Y, &point.Z}) {
-            if (!fields.NextInt(*coordinate))
-                return FailAtLine("falsches Punktformat in Zeile ", lineNumber_);
+        if (!fields.NextInt(point.X)) {
+            model_.Punkte.pop_back();
+            continue;
         }
-        ++model_.PunktAnzahl;
+        for (std::int32_t* coordinate : {&point.Y, &point.Z}) {
+            if (!fields.NextInt(*coordinate)) {
+                return FailAtLine(
+                    FaultKind::kBadPointRow, "falsches Punktformat in Zeile ",
+                    "expected 3 integer coordinates X;Y;Z, found " + Quote(line.Text()));
+            }
+        }
         ReadPointExtras(point, fields);
     }
     return true;
 }
 
 bool TextReader::ReadPolygons() {
-    model_.FlaechenAnzahl = 0;
+    const auto points = static_cast<std::int32_t>(model_.Punkte.size());
     TextLine line;
     while (lines_.Next(line)) {
         ++lineNumber_;
@@ -235,17 +264,17 @@ bool TextReader::ReadPolygons() {
         FieldCursor fields(line.content, separator_);
         std::int32_t index = 0;
         if (!fields.NextInt(index)) continue;
-        if (static_cast<std::size_t>(model_.FlaechenAnzahl) >= model_.Flaechenliste.size()) {
-            return FailRead();
+        if (model_.Flaechenliste.size() >= static_cast<std::size_t>(counted_[1])) {
+            return FailChanged();
         }
-        Flaeche& polygon = model_.Flaechenliste[static_cast<std::size_t>(model_.FlaechenAnzahl)];
-        ++model_.FlaechenAnzahl;
+        Flaeche& polygon = model_.Flaechenliste.emplace_back();
         do {
             // Checked at 32 bits before it is narrowed, so 65536 cannot pass as 0.
-            if (index < kLowestIndex || index >= model_.PunktAnzahl) {
-                std::string message = "falscher Punkt ";
-                AppendSigned(message, index);
-                return FailAtLine(message + " in Zeile ", lineNumber_);
+            if (index < kLowestIndex || index >= points) {
+                return FailAtLine(FaultKind::kBadPointIndex,
+                                  "falscher Punkt " + Decimal(index) + " in Zeile ",
+                                  "expected a point index below " + Decimal(points) + ", found " +
+                                      Decimal(index));
             }
             AppendCorner(polygon, static_cast<std::int16_t>(index));
         } while (fields.NextInt(index));
@@ -254,7 +283,6 @@ bool TextReader::ReadPolygons() {
 }
 
 bool TextReader::ReadInstances() {
-    model_.InstanzAnzahl = 0;
     TextLine line;
     while (lines_.Next(line)) {
         ++lineNumber_;
@@ -262,17 +290,15 @@ bool TextReader::ReadInstances() {
         std::array<double, kInstanceReals> reals{};
         std::array<std::int32_t, kInstanceInts> ints{};
         if (!fields.NextReal(reals[0])) continue;
-        // The record is filled only once the row is known to be whole.
+        // The record is made only once the row is known to be whole.
         for (std::size_t k = 1; k < kInstanceReals; ++k) {
-            if (!fields.NextReal(reals[k])) return FailInstanceFormat();
+            if (!fields.NextReal(reals[k])) return FailInstanceFormat(line.Text());
         }
         for (std::int32_t& value : ints) {
-            if (!fields.NextInt(value)) return FailInstanceFormat();
+            if (!fields.NextInt(value)) return FailInstanceFormat(line.Text());
         }
-        if (static_cast<std::size_t>(model_.InstanzAnzahl) >= model_.Instanzen.size()) {
-            return FailRead();
-        }
-        CObFormat& instance = model_.Instanzen[static_cast<std::size_t>(model_.InstanzAnzahl)];
+        if (model_.Instanzen.size() >= static_cast<std::size_t>(counted_[2])) return FailChanged();
+        CObFormat& instance = model_.Instanzen.emplace_back();
         instance.ScalX = NearestFloat(reals[0]);
         instance.ScalY = NearestFloat(reals[1]);
         instance.ScalZ = NearestFloat(reals[2]);
@@ -282,17 +308,38 @@ bool TextReader::ReadInstances() {
         instance.MoveX = ints[0];
         instance.MoveY = ints[1];
         instance.MoveZ = ints[2];
-        ++model_.InstanzAnzahl;
     }
     return true;
 }
 
+void ReadSeekable(std::istream& in, std::string_view name, KonModell& model,
+                  Diagnostics& diagnostics) {
+    const std::istream::pos_type start = in.tellg();
+    in.seekg(0, std::ios::end);
+    const std::istream::pos_type stop = in.tellg();
+    in.clear();
+    in.seekg(start);
+    const std::size_t size =
+        stop > start ? static_cast<std::size_t>(static_cast<std::streamoff>(stop - start)) : 0;
+    LineReader lines(in, size);
+    TextReader(model, lines, name, diagnostics).Read();
+}
+
 }  // namespace
 
-int ReadKonText(KonModell& model, std::istream& in, Console& console, std::string_view inputPath) {
-    ClearGeometry(model);
-    const std::istream::pos_type start = in.tellg();
-    if (start == std::istream::pos_type(-1)) {
+bool LooksLikeKonText(std::string_view head) {
+    if (head.starts_with(kUtf8Bom)) head.remove_prefix(kUtf8Bom.size());
+    return StartsWithIgnoreCase(head, kTextMark);
+}
+
+Diagnostics ReadKonText(std::istream& in, std::string_view name, KonModell& model) {
+    model = KonModell{};
+    Diagnostics diagnostics;
+    try {
+        if (in.tellg() != std::istream::pos_type(-1)) {
+            ReadSeekable(in, name, model, diagnostics);
+            return diagnostics;
+        }
         // Two passes need a stream that can go back: one that cannot is
         // copied into one that can (files always can).
         std::string bytes;
@@ -303,20 +350,15 @@ int ReadKonText(KonModell& model, std::istream& in, Console& console, std::strin
             if (!in) break;
         }
         if (in.bad()) {
-            console.ReportAndWait("Fehler beim Lesen von " + std::string(inputPath) + "!\n");
-            return 0;
+            diagnostics.items.push_back(ReadFault(name, "the input could not be read"));
+            return diagnostics;
         }
         std::istringstream copy(std::move(bytes));
-        return ReadKonText(model, copy, console, inputPath);
+        ReadSeekable(copy, name, model, diagnostics);
+    } catch (const std::bad_alloc&) {
+        diagnostics.items.push_back(OutOfMemoryFault());
     }
-    in.seekg(0, std::ios::end);
-    const std::istream::pos_type stop = in.tellg();
-    in.clear();
-    in.seekg(start);
-    const std::size_t size =
-        stop > start ? static_cast<std::size_t>(static_cast<std::streamoff>(stop - start)) : 0;
-    LineReader lines(in, size);
-    return TextReader(model, console, lines, inputPath).Read();
+    return diagnostics;
 }
 
 }  // namespace kon

@@ -8,7 +8,7 @@
 
 #include "text/fixed_format.h"
 #include "text/kon_text.h"
-#include "text/write_real.h"
+#include "text/text_chunk.h"
 
 namespace kon {
 
@@ -17,8 +17,8 @@ namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr char kDecimalComma = ',';
 
-// A count of the model limited to what its array holds, so a model whose
-// counts disagree with its arrays is never read out of bounds.
+// A count limited to what its array holds, so a supplement count or a
+// polygon that disagrees with its array is never read out of bounds.
 std::size_t RowCount(std::int32_t count, std::size_t room) {
     return count <= 0 ? 0 : std::min(static_cast<std::size_t>(count), room);
 }
@@ -127,31 +127,16 @@ void WriteInstance(TextChunk& chunk, char separator, const CObFormat& instance) 
 
 }  // namespace
 
-void WriteReal4(TextChunk& out, float value) {
-    out.Commit(FormatFixed(out.Room(kMaxFixedChars), static_cast<double>(value), 4, kDecimalComma));
-}
-
-void WriteReal2(TextChunk& out, double value) {
-    out.Commit(FormatFixed(out.Room(kMaxFixedChars), value, 2, kDecimalComma));
-}
-
 void WriteKonText(const KonModell& model, std::ostream& out, char separator) {
     TextChunk chunk(out);
-    WriteHeading(chunk, separator, {"KON", model.Variante == kVarianteMolk ? "MOLK" : "TAV"});
+    WriteHeading(chunk, separator, {kTextMark, model.Variante == kVarianteMolk ? "MOLK" : "TAV"});
     WriteHeading(chunk, separator, {"X", "Y", "Z", "R", "G", "B", "TexId", "TexX", "TexY"});
-    const std::size_t points = RowCount(model.PunktAnzahl, model.Punkte.size());
-    for (std::size_t i = 0; i < points; ++i) WritePoint(chunk, separator, model.Punkte[i]);
+    for (const CObPunkt& point : model.Punkte) WritePoint(chunk, separator, point);
     WriteHeading(chunk, separator, {"Flaechen"});
-    const std::size_t polygons = RowCount(model.FlaechenAnzahl, model.Flaechenliste.size());
-    for (std::size_t i = 0; i < polygons; ++i) {
-        WritePolygon(chunk, separator, model.Flaechenliste[i]);
-    }
+    for (const Flaeche& polygon : model.Flaechenliste) WritePolygon(chunk, separator, polygon);
     WriteHeading(chunk, separator,
                  {"ScalX", "ScalY", "ScalZ", "RotX", "RotY", "RotZ", "MoveX", "MoveY", "MoveZ"});
-    const std::size_t instances = RowCount(model.InstanzAnzahl, model.Instanzen.size());
-    for (std::size_t i = 0; i < instances; ++i) {
-        WriteInstance(chunk, separator, model.Instanzen[i]);
-    }
+    for (const CObFormat& instance : model.Instanzen) WriteInstance(chunk, separator, instance);
 }
 
 }  // namespace kon

@@ -4,7 +4,6 @@
 #include <sstream>
 
 #include "archive/kon_archive.h"
-#include "support/captured_console.h"
 
 namespace kon::test {
 
@@ -90,38 +89,35 @@ ArchiveBuilder& ArchiveBuilder::Linien(std::string_view name,
 ReadOutcome ReadArchiveBytes(const std::string& bytes, const std::string& path) {
     ReadOutcome outcome;
     std::istringstream in(bytes);
-    CapturedConsole c("\n\n\n\n");
-    ReadKonArchive(outcome.model, in, c.console, path);
-    CheckArchiveEnd(in, c.console);
-    outcome.out = c.out.str();
+    outcome.diagnostics = ReadKonArchive(in, path, outcome.model);
+    for (Diagnostic& d : CheckArchiveEnd(in).items) outcome.diagnostics.items.push_back(d);
+    for (const Diagnostic& d : outcome.diagnostics.items) outcome.out += d.message;
     return outcome;
 }
 
 namespace {
 template <typename T, typename WriteOne>
-void EachInUse(ArchiveBuilder& b, const std::vector<T>& records, std::int32_t count,
-               WriteOne writeOne) {
-    b.Dword(static_cast<std::uint32_t>(count));
-    for (std::size_t i = 0; i < records.size() && i < static_cast<std::size_t>(count); ++i)
-        writeOne(records[i]);
+void Each(ArchiveBuilder& b, const std::vector<T>& records, WriteOne writeOne) {
+    b.Dword(static_cast<std::uint32_t>(records.size()));
+    for (const T& record : records) writeOne(record);
 }
 }  // namespace
 
 std::string Records(const KonModell& m) {
     ArchiveBuilder b;
     b.Dword(static_cast<std::uint32_t>(m.Variante));
-    EachInUse(b, m.Punkte, m.PunktAnzahl, [&](const CObPunkt& p) {
+    Each(b, m.Punkte, [&](const CObPunkt& p) {
         b.Punkt(p, true).Dword(static_cast<std::uint32_t>(p.ZusatzAnzahl));
     });
-    EachInUse(b, m.Flaechenliste, m.FlaechenAnzahl, [&](const Flaeche& f) {
+    Each(b, m.Flaechenliste, [&](const Flaeche& f) {
         b.Dword(static_cast<std::uint32_t>(f.Anzahl));
         for (std::size_t j = 0; j < static_cast<std::size_t>(f.Anzahl); ++j) b.Raw(Ecke(f, j));
     });
-    EachInUse(b, m.Instanzen, m.InstanzAnzahl, [&](const CObFormat& f) { b.Format(f); });
+    Each(b, m.Instanzen, [&](const CObFormat& f) { b.Format(f); });
     const auto line = [&](const kon::Linie& l) { b.Linie(l); };
-    EachInUse(b, m.StrichLinien, m.StrichLinienAnzahl, line);
-    EachInUse(b, m.Linien, m.LinienAnzahl, line);
-    EachInUse(b, m.MassLinien, m.MassLinienAnzahl, line);
+    Each(b, m.StrichLinien, line);
+    Each(b, m.Linien, line);
+    Each(b, m.MassLinien, line);
     return b.bytes();
 }
 
@@ -131,7 +127,6 @@ KonModell AsArchived(KonModell m) {
                      [](const Flaeche& a, const Flaeche& b) {
                          return std::min(a.Anzahl, 5) < std::min(b.Anzahl, 5);
                      });
-    m.FlaechenAnzahl = static_cast<std::int32_t>(m.Flaechenliste.size());
     for (CObPunkt& p : m.Punkte) {
         if (m.Variante == kVarianteTav) break;
         p.Zusatz.clear();

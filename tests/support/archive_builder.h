@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/diagnostic.h"
 #include "model/kon_modell.h"
 
 namespace kon::test {
@@ -90,15 +91,16 @@ class ArchiveBuilder {
     std::uint16_t marke_ = 0x8001;
 };
 
-// ReadKonArchive and then CheckArchiveEnd, as LoadModel runs them, on a
-// captured console whose standard input holds enough Return lines.
+// ReadKonArchive and then CheckArchiveEnd, as LoadKonStream runs them;
+// `out` is every message in order, as konvert shows them without its waits.
 struct ReadOutcome {
     KonModell model;
+    Diagnostics diagnostics;
     std::string out;
 };
 ReadOutcome ReadArchiveBytes(const std::string& bytes, const std::string& path = "m.dat");
 
-// The variant, every count and every record in use, field by field through
+// The variant, every count and every record, field by field through
 // the builder's own encoding, so two models compare as bytes.
 std::string Records(const KonModell& model);
 // What an archive keeps of a model: the polygons in the stream's size-class

@@ -4,7 +4,7 @@
 #include <sstream>
 #include <string>
 
-#include "driver/console.h"
+#include "io/console.h"
 
 namespace kon::test {
 

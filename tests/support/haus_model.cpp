@@ -28,14 +28,11 @@ KonModell HausModell() {
     m.Punkte[1].Zusatz = {PunktZusatz{10, 20, 30, 2}};
     m.Punkte[1].ZusatzAnzahl = 1;
     m.Punkte[1].Marke = kZusatzMarke;
-    m.PunktAnzahl = 4;
     for (const auto& corners : {std::vector<std::int16_t>{0, 1, 2}, {1, 3, 2}, {0, 3}}) {
         m.Flaechenliste.emplace_back();
         for (std::int16_t c : corners) AppendEcke(m.Flaechenliste.back(), c);
     }
-    m.FlaechenAnzahl = 3;
     m.Instanzen = {CObFormat{500, 0, -20, 0.0, 0.0, 90.0, 1.0f, 1.0f, 1.0f}};
-    m.InstanzAnzahl = 1;
     // The two-corner polygon is the dimension line; edge {1, 2} is shared by
     // both triangles and dashed, met first as 1 -> 2; the rest are single.
     const double diagonal = std::sqrt(2000000.0);
@@ -43,9 +40,6 @@ KonModell HausModell() {
     m.Linien = {Linie{0, 0, 1000, 0, 1000.0}, Linie{0, 1000, 0, 0, 1000.0},
                 Linie{1000, 0, 1000, 1000, 1000.0}, Linie{1000, 1000, 0, 1000, 1000.0}};
     m.StrichLinien = {Linie{1000, 0, 0, 1000, diagonal}};
-    m.MassLinienAnzahl = m.StrichLinienAnzahl = 1;
-    m.LinienAnzahl = 4;
-    m.Geladen = 1;
     return m;
 }
 
@@ -63,7 +57,7 @@ std::string HausArchiveText(char separator) {
 
 std::string ArchiveBytes(const KonModell& model) {
     std::ostringstream out(std::ios::binary);
-    WriteKonArchiveTo(model, out);
+    WriteKonArchive(model, out);
     return out.str();
 }
 

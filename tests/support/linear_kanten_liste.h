@@ -36,11 +36,10 @@ using Edge = std::pair<std::int16_t, std::int16_t>;
 // without those that touch an index outside the points in use.
 inline std::vector<Edge> PolygonEdges(const KonModell& model) {
     const auto valid = [&model](std::int16_t i) {
-        return i >= 0 && i < model.PunktAnzahl && static_cast<std::size_t>(i) < model.Punkte.size();
+        return i >= 0 && static_cast<std::size_t>(i) < model.Punkte.size();
     };
     std::vector<Edge> edges;
-    for (std::int32_t p = 0; p < model.FlaechenAnzahl; ++p) {
-        const Flaeche& f = model.Flaechenliste[static_cast<std::size_t>(p)];
+    for (const Flaeche& f : model.Flaechenliste) {
         const auto n = static_cast<std::size_t>(f.Anzahl > 2 ? f.Anzahl : 0);
         for (std::size_t j = 0; j < n; ++j) {
             const std::int16_t a = Ecke(f, j);

@@ -6,13 +6,12 @@
 #include <random>
 #include <sstream>
 
-#include "driver/ascii_case.h"
-#include "driver/load_model.h"
 #include "driver/paths.h"
 #include "driver/settings.h"
+#include "io/load_model.h"
 #include "model/kon_modell.h"
-#include "support/captured_console.h"
 #include "support/konvert_runner.h"
+#include "text/ascii_case.h"
 
 #ifndef KONVERT_EXAMPLES_DIR
 #define KONVERT_EXAMPLES_DIR "examples"
@@ -38,31 +37,28 @@ bool EndsWith(const std::string& text, const std::string& tail) {
 struct LoadedModel {
     LoadedModel(const std::string& bytes, const std::string& name) {
         std::istringstream in(bytes, std::ios::in | std::ios::binary);
-        CapturedConsole captured;
-        LoadModelFrom(model, in, captured.console, name);
+        ok = LoadKonStream(in, name, model).diagnostics.Ok();
     }
-    ~LoadedModel() { ReleaseModel(model); }
-    LoadedModel(const LoadedModel&) = delete;
-    LoadedModel& operator=(const LoadedModel&) = delete;
 
-    bool Convertible() const { return model.Geladen == 1 && model.Variante == kVarianteMolk; }
+    bool Convertible() const { return ok && model.Variante == kVarianteMolk; }
     KonModell model;
+    bool ok = false;
 };
 
 // What both forms keep exactly: the points' coordinates, the number of
 // polygons and instances, and the derived lines an archive carries.
 std::string Difference(const KonModell& a, const KonModell& b, bool linesKept) {
-    if (a.PunktAnzahl != b.PunktAnzahl) return "point count";
+    if (a.Punkte.size() != b.Punkte.size()) return "point count";
     for (std::size_t i = 0; i < a.Punkte.size(); ++i) {
         const CObPunkt& p = a.Punkte[i];
         const CObPunkt& q = b.Punkte[i];
         if (p.X != q.X || p.Y != q.Y || p.Z != q.Z) return "point " + std::to_string(i);
     }
-    if (a.FlaechenAnzahl != b.FlaechenAnzahl) return "polygon count";
-    if (a.InstanzAnzahl != b.InstanzAnzahl) return "instance count";
+    if (a.Flaechenliste.size() != b.Flaechenliste.size()) return "polygon count";
+    if (a.Instanzen.size() != b.Instanzen.size()) return "instance count";
     if (linesKept &&
-        (a.LinienAnzahl != b.LinienAnzahl || a.StrichLinienAnzahl != b.StrichLinienAnzahl ||
-         a.MassLinienAnzahl != b.MassLinienAnzahl)) {
+        (a.Linien.size() != b.Linien.size() || a.StrichLinien.size() != b.StrichLinien.size() ||
+         a.MassLinien.size() != b.MassLinien.size())) {
         return "line counts";
     }
     return "";

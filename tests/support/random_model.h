@@ -48,26 +48,20 @@ inline KonModell RandomModel(std::mt19937& rng, Form form) {
             p.Zusatz.push_back({byte(), byte(), byte(), byte()});
         p.ZusatzAnzahl = static_cast<std::int32_t>(p.Zusatz.size());
     }
-    m.PunktAnzahl = static_cast<std::int32_t>(m.Punkte.size());
-    const std::int32_t used = std::min(m.PunktAnzahl, 2 + below(7));
+    const std::int32_t used = std::min(static_cast<std::int32_t>(m.Punkte.size()), 2 + below(7));
     m.Flaechenliste.resize(rng() % 30);
     for (Flaeche& f : m.Flaechenliste) {
         for (std::int32_t k = below(13) + text; k > 0; --k)  // up to 12 corners, -1 among them
             AppendEcke(f, static_cast<std::int16_t>(
                               below(30) == 0 ? -1 : below(static_cast<std::uint32_t>(used))));
     }
-    m.FlaechenAnzahl = static_cast<std::int32_t>(m.Flaechenliste.size());
     m.Instanzen.resize(rng() % 5);
     for (CObFormat& f : m.Instanzen)
         f = {int32(), int32(), int32(), real64(), real64(), real64(), real32(), real32(), real32()};
-    m.InstanzAnzahl = static_cast<std::int32_t>(m.Instanzen.size());
     for (auto* lines : {&m.StrichLinien, &m.Linien, &m.MassLinien}) {
         lines->resize(text ? 0 : rng() % 4);
         for (Linie& l : *lines) l = {int32(), int32(), int32(), int32(), real64()};
     }
-    m.StrichLinienAnzahl = static_cast<std::int32_t>(m.StrichLinien.size());
-    m.LinienAnzahl = static_cast<std::int32_t>(m.Linien.size());
-    m.MassLinienAnzahl = static_cast<std::int32_t>(m.MassLinien.size());
     return m;
 }
 

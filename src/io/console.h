@@ -1,6 +1,6 @@
 #pragma once
-// The console: the three standard streams in one small object that every
-// reader and writer is handed, so tests can capture the whole dialogue.
+// The console: the three standard streams in one small object that the
+// dialogue is run through, so tests can capture all of it.
 
 #include <iosfwd>
 #include <string>
