@@ -1,13 +1,9 @@
 #include "support/haus_model.h"
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <tuple>
 #include <vector>
 
-#include "archive/kon_archive.h"
 #include "support/konvert_runner.h"
 
 namespace kon::test {
@@ -47,24 +43,6 @@ KonModell HausModell() {
     m.LinienAnzahl = 4;
     m.Geladen = 1;
     return m;
-}
-
-std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
-
-std::string HausArchiveText(char separator) {
-    std::string text = Replaced(ExampleFile("haus.csv"), ";2;10;20;30", "");
-    text = Replaced(text, "0;1;2\r\n1;3;2\r\n0;3\r\n", "0;3\r\n0;1;2\r\n1;3;2\r\n");
-    return Replaced(text, ";", std::string(1, separator));
-}
-
-std::string ArchiveBytes(const KonModell& model) {
-    std::ostringstream out(std::ios::binary);
-    WriteKonArchiveTo(model, out);
-    return out.str();
 }
 
 std::string ExampleFile(const std::string& name) {
