@@ -1,6 +1,6 @@
 #pragma once
 // Shared pieces of the fuzz targets: a console that swallows everything with
-// standard input at its end, and model comparison for the round trips.
+// standard input at its end, and a check that stops the fuzzer.
 
 #include <cstddef>
 #include <cstdint>
@@ -21,10 +21,6 @@ struct SinkConsole {
 inline std::string Bytes(const std::uint8_t* data, std::size_t size) {
     return std::string(reinterpret_cast<const char*>(data), size);
 }
-
-// Points, instances and lines field for field (floats by their bits), and the
-// polygons in the order the archive stores them: by size class, stable.
-bool SameModel(const KonModell& a, const KonModell& b);
 
 // Stops the fuzzer with a message when a property does not hold.
 void Require(bool condition, const char* what);

@@ -1,9 +1,11 @@
 #include "support/haus_model.h"
 
 #include <cmath>
+#include <sstream>
 #include <tuple>
 #include <vector>
 
+#include "archive/kon_archive.h"
 #include "support/konvert_runner.h"
 
 namespace kon::test {
@@ -43,6 +45,12 @@ KonModell HausModell() {
     m.LinienAnzahl = 4;
     m.Geladen = 1;
     return m;
+}
+
+std::string ArchiveBytes(const KonModell& model) {
+    std::ostringstream out(std::ios::binary);
+    WriteKonArchiveTo(model, out);
+    return out.str();
 }
 
 std::string ExampleFile(const std::string& name) {
