@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every fuzz target for a bounded time on a fresh corpus seeded from
-# examples/ and the tests' archive builder. Fails on any crash, leak,
+# examples/ and the input files of the end-to-end table (tests/golden/). Fails on any crash, leak,
 # timeout or sanitizer report (libFuzzer exits non-zero and leaves the input
 # as crash-*/leak-*/timeout-* in the artifact directory).
 #
@@ -27,7 +27,10 @@ fi
 mkdir -p "$work/seeds" "$work/artifacts"
 
 cp "$root"/examples/* "$work/seeds/"
-"$build/fuzz/make_fuzz_seeds" "$work/seeds"
+n=0
+for seed in "$root"/tests/golden/*/in/*; do
+    [ -f "$seed" ] && cp "$seed" "$work/seeds/$((n += 1))-$(basename "$seed")"
+done
 
 status=0
 for target in "$build"/fuzz/fuzz_*; do
