@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <ostream>
+#include <sstream>
 
 #include "driver/console.h"
 #include "driver/output_file.h"
@@ -40,6 +41,28 @@ TEST(ConsoleTest, WaitsReturnAtOnceAtEndOfInput) {
     EXPECT_FALSE(c.console.Ask("? ", answer));
     EXPECT_TRUE(answer.empty());
     EXPECT_EQ(c.out.str(), "Can't open x.kon!\nReturn->--> ? ");
+}
+
+// Standard error is shown at once; what standard output holds back must come
+// out before it, even when the error stream is not tied to the output stream.
+TEST(ConsoleTest, ErrorLineFollowsWhatWasPrintedBefore) {
+    struct Screen : std::stringbuf {
+        explicit Screen(std::string& shown) : shown_(shown) {}
+        int sync() override {
+            shown_ += str();
+            str("");
+            return 0;
+        }
+        std::string& shown_;
+    };
+    std::string shown;
+    Screen outBuffer(shown), errBuffer(shown);
+    std::istringstream in;
+    std::ostream out(&outBuffer), err(&errBuffer);
+    Console console(in, out, err);
+    console.Print("I: 7 S: 0\n");
+    console.PrintError("z.dat ist fehlerhaft\n");
+    EXPECT_EQ(shown, "I: 7 S: 0\nz.dat ist fehlerhaft\n");
 }
 
 // A command line without even the program's name still gets its usage line.
