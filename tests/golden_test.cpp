@@ -94,9 +94,9 @@ std::string Difference(const std::string& expected, const std::string& actual) {
         out << "first difference in line " << i + 1 << " (expected " << want.size()
             << " lines, got " << got.size() << ")\n";
         for (std::size_t k = i < 2 ? 0 : i - 2; k < i + 3; ++k) {
-            if (k < want.size()) out << "  - " << Visible(want[k]) << "\n";
+            if (k < want.size()) out << "  - \"" << Visible(want[k]) << "\"\n";
             if (k < got.size() && (k >= want.size() || want[k] != got[k]))
-                out << "  + " << Visible(got[k]) << "\n";
+                out << "  + \"" << Visible(got[k]) << "\"\n";
         }
         return out.str();
     }
