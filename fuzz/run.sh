@@ -28,9 +28,9 @@ mkdir -p "$work/seeds" "$work/artifacts"
 
 cp "$root"/examples/* "$work/seeds/"
 n=0
-for seed in "$root"/tests/golden/*/in/*; do
-    [ -f "$seed" ] && cp "$seed" "$work/seeds/$((n += 1))-$(basename "$seed")"
-done
+while IFS= read -r seed; do
+    cp "$seed" "$work/seeds/$((n += 1))-$(basename "$seed")"
+done < <(find "$root/tests/golden" -path '*/in/*' -type f)
 
 status=0
 for target in "$build"/fuzz/fuzz_*; do
