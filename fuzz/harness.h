@@ -1,5 +1,5 @@
 #pragma once
-// Shared pieces of the fuzz targets: model comparison for the round trips.
+// Shared pieces of the fuzz targets: a check that stops the fuzzer.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,10 +13,6 @@ namespace kon::fuzz {
 inline std::string Bytes(const std::uint8_t* data, std::size_t size) {
     return std::string(reinterpret_cast<const char*>(data), size);
 }
-
-// Points, instances and lines field for field (floats by their bits), and the
-// polygons in the order the archive stores them: by size class, stable.
-bool SameModel(const KonModell& a, const KonModell& b);
 
 // Stops the fuzzer with a message when a property does not hold.
 void Require(bool condition, const char* what);

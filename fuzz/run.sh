@@ -1,19 +1,36 @@
 #!/usr/bin/env bash
 # Runs every fuzz target for a bounded time on a fresh corpus seeded from
-# examples/ and the tests' archive builder. Fails on any crash, leak,
+# examples/ and the input files of the end-to-end table (tests/golden/). Fails on any crash, leak,
 # timeout or sanitizer report (libFuzzer exits non-zero and leaves the input
 # as crash-*/leak-*/timeout-* in the artifact directory).
 #
 #   fuzz/run.sh [BUILD_DIR [SECONDS_PER_TARGET [WORK_DIR]]]
+#
+# Without WORK_DIR the work goes to a temporary folder that is removed on
+# every exit; the inputs of failures are copied to ./fuzz-artifacts first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath "${1:-$root/build/fuzz}")
 seconds=${2:-60}
-work=${3:-$(mktemp -d)}
+work=${3:-}
+if [ -z "$work" ]; then
+    work=$(mktemp -d)
+    keep_failures() {
+        if [ -n "$(ls -A "$work/artifacts" 2>/dev/null)" ]; then
+            mkdir -p fuzz-artifacts && cp "$work"/artifacts/* fuzz-artifacts/
+            echo "!! failing inputs copied to $PWD/fuzz-artifacts"
+        fi
+        rm -rf "$work"
+    }
+    trap keep_failures EXIT
+fi
 mkdir -p "$work/seeds" "$work/artifacts"
 
 cp "$root"/examples/* "$work/seeds/"
-"$build/fuzz/make_fuzz_seeds" "$work/seeds"
+n=0
+while IFS= read -r seed; do
+    cp "$seed" "$work/seeds/$((n += 1))-$(basename "$seed")"
+done < <(find "$root/tests/golden" -path '*/in/*' -type f)
 
 status=0
 for target in "$build"/fuzz/fuzz_*; do

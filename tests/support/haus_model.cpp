@@ -1,8 +1,6 @@
 #include "support/haus_model.h"
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <tuple>
 #include <vector>
@@ -41,18 +39,6 @@ KonModell HausModell() {
                 Linie{1000, 0, 1000, 1000, 1000.0}, Linie{1000, 1000, 0, 1000, 1000.0}};
     m.StrichLinien = {Linie{1000, 0, 0, 1000, diagonal}};
     return m;
-}
-
-std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
-
-std::string HausArchiveText(char separator) {
-    std::string text = Replaced(ExampleFile("haus.csv"), ";2;10;20;30", "");
-    text = Replaced(text, "0;1;2\r\n1;3;2\r\n0;3\r\n", "0;3\r\n0;1;2\r\n1;3;2\r\n");
-    return Replaced(text, ";", std::string(1, separator));
 }
 
 std::string ArchiveBytes(const KonModell& model) {

@@ -10,15 +10,8 @@ namespace kon::test {
 // examples/haus.csv as the program should load it, plan lines included.
 KonModell HausModell();
 
-// The text its archive converts to: polygons by corner count, `separator`
-// between fields, and no supplement group, which a MOLK archive cannot carry.
-std::string HausArchiveText(char separator = ';');
-
 // The archive bytes the program's writer gives for a model.
 std::string ArchiveBytes(const KonModell& model);
-
-// Every `from` in `text` replaced by `to`.
-std::string Replaced(std::string text, const std::string& from, const std::string& to);
 
 // The bytes of a file in examples/, empty when it cannot be read.
 std::string ExampleFile(const std::string& name);
