@@ -206,7 +206,7 @@ void WriteSvgPlan(const KonModell& model, std::ostream& out, const SvgOptions& o
     svg += "<rect width=\"" + size + "\" height=\"" + height + "\" fill=\"#ffffff\"/>\n";
 
     if (!polygons.empty()) {
-        svg += "<g id=\"flaechen\" stroke=\"none\" fill-opacity=\"0.35\">\n";
+        svg += "<g id=\"flaechen\" stroke=\"none\" fill-opacity=\"0.25\">\n";
         for (const auto& corners : polygons) {
             svg += "<polygon points=\"";
             for (std::size_t k = 0; k < corners.size(); ++k) {
@@ -241,7 +241,7 @@ void WriteSvgPlan(const KonModell& model, std::ostream& out, const SvgOptions& o
         svg += "</g>\n";
         // A white halo keeps the figures legible over lines and fills.
         svg +=
-            "<g id=\"masse\" font-family=\"sans-serif\" font-size=\"12\" text-anchor=\"middle\" "
+            "<g id=\"masse\" font-family=\"sans-serif\" font-size=\"14\" text-anchor=\"middle\" "
             "fill=\"#1f4fbf\" stroke=\"#ffffff\" stroke-width=\"3\" paint-order=\"stroke\">\n";
         svg += figures;
         svg += "</g>\n";
