@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -29,6 +30,8 @@ constexpr int kUnsignedShort = 5123;
 constexpr int kArrayBuffer = 34962;
 constexpr int kElementArrayBuffer = 34963;
 constexpr int kLines = 1;
+// A typical instance node's length in JSON text, to reserve room for all.
+constexpr std::size_t kInstanceText = 160;
 
 Position ToGltf(double x, double y, double z) {
     return {static_cast<float>(x / 1000.0), static_cast<float>(z / 1000.0),
@@ -106,6 +109,7 @@ class Buffer {
     void Float(float value) { Word(std::bit_cast<std::uint32_t>(value), 4); }
     void U16(std::uint16_t value) { Word(value, 2); }
     void U8(std::uint8_t value) { bytes_ += static_cast<char>(value); }
+    void Reserve(std::size_t bytes) { bytes_.reserve(bytes); }
     std::size_t Size() const { return bytes_.size(); }
     const std::string& Bytes() const { return bytes_; }
 
@@ -241,22 +245,34 @@ class Document {
         if (!primitives.empty()) Node("Plan", AddMesh("Plan", std::move(primitives)));
     }
 
+    // Instance nodes are many (32767 in the largest model) and all alike, so
+    // they are written as text straight away: a JSON tree of them costs ten
+    // times the rest of the file. Names hold only ASCII digits, numbers are
+    // shortest round-trip forms, as the library writes them.
     void Instances(const KonModell& model) {
+        instances_ = model.Instanzen.size();
+        instanceText_.reserve(instances_ * kInstanceText);
         std::size_t number = 0;
         for (const CObFormat& format : model.Instanzen) {
             const GltfPlacement placement = ToGltfPlacement(format);
-            json_["nodes"].push_back({{"name", "Instanz " + std::to_string(++number)},
-                                      {"translation", placement.translation},
-                                      {"rotation", placement.rotation},
-                                      {"scale", placement.scale}});
+            if (number > 0) instanceText_ += ',';
+            instanceText_ += "{\"name\":\"Instanz ";
+            instanceText_ += std::to_string(++number);
+            AppendNumbers<double>(",\"translation\":", placement.translation);
+            // glTF holds rotation and scale as 32-bit floats, and the scale
+            // was one: their float forms are as exact and half as long.
+            AppendNumbers<float>(",\"rotation\":", placement.rotation);
+            AppendNumbers<float>(",\"scale\":", placement.scale);
+            instanceText_ += '}';
         }
     }
 
-    // The finished JSON; `uri` names the buffer unless it is the GLB's own.
-    Json Finish(const std::string* uri) {
-        if (json_.contains("nodes")) {
+    // The finished JSON text; `uri` names the buffer unless it is the GLB's own.
+    std::string Finish(const std::string* uri) {
+        const std::size_t nodes = json_.contains("nodes") ? json_["nodes"].size() : 0;
+        if (nodes + instances_ > 0) {
             Json roots = Json::array();
-            for (std::size_t i = 0; i < json_["nodes"].size(); ++i) roots.push_back(i);
+            for (std::size_t i = 0; i < nodes + instances_; ++i) roots.push_back(i);
             json_["scenes"] = Json::array({{{"nodes", std::move(roots)}}});
         } else {
             json_["scenes"] = Json::array({Json::object()});
@@ -267,10 +283,22 @@ class Document {
             if (uri != nullptr) buffer["uri"] = *uri;
             json_["buffers"] = Json::array({std::move(buffer)});
         }
-        return json_;
+        if (instances_ == 0) return json_.dump();
+        // "nodes" goes last, so its array closes the text: "...]}".
+        Json tree = nodes > 0 ? std::move(json_["nodes"]) : Json::array();
+        json_.erase("nodes");
+        json_["nodes"] = std::move(tree);
+        std::string text = json_.dump();
+        text.resize(text.size() - 2);
+        text.reserve(text.size() + instanceText_.size() + 3);
+        if (nodes > 0) text += ',';
+        text += instanceText_;
+        text += "]}";
+        return text;
     }
 
     const std::string& Bytes() const { return buffer_.Bytes(); }
+    void Reserve(std::size_t bytes) { buffer_.Reserve(bytes); }
 
   private:
     std::size_t Material(const std::string& name, const std::array<double, 4>& colour) {
@@ -292,8 +320,25 @@ class Document {
         json_["nodes"].push_back({{"name", name}, {"mesh", mesh}});
     }
 
+    template <typename Real, std::size_t N>
+    void AppendNumbers(const char* key, const std::array<double, N>& values) {
+        instanceText_ += key;
+        char sep = '[';
+        for (const double v : values) {
+            instanceText_ += sep;
+            sep = ',';
+            // The shortest round-trip form of a double has at most 24 characters.
+            char text[32];
+            const auto r = std::to_chars(text, text + sizeof text, static_cast<Real>(v));
+            instanceText_.append(text, r.ptr);
+        }
+        instanceText_ += ']';
+    }
+
     Json json_;
     Buffer buffer_;
+    std::string instanceText_;
+    std::size_t instances_ = 0;
 };
 
 void WriteWord(std::ostream& out, std::uint32_t value) {
@@ -333,18 +378,25 @@ void WriteGlb(std::ostream& out, const std::string& json, const std::string& bin
 }  // namespace
 
 void WriteGltf(const KonModell& model, std::ostream& out, GltfForm form) {
-    Document document;
     const MeshParts mesh = CollectMesh(model);
+    Document document;
+    // Room for the whole buffer: 24 bytes a vertex, 2 an index, 24 a line,
+    // and the alignment padding of at most ten views.
+    std::size_t bytes = 24 * mesh.punkt.size() + 40;
+    for (const auto& [texId, indices] : mesh.indices) bytes += 2 * indices.size();
+    bytes += 24 * (model.Linien.size() + model.StrichLinien.size() + model.MassLinien.size());
+    document.Reserve(bytes);
     if (!mesh.indices.empty()) document.ModelMesh(model, mesh);
     document.Lines(model);
     document.Instances(model);
     if (form == GltfForm::kBinary) {
-        WriteGlb(out, document.Finish(nullptr).dump(), document.Bytes());
+        WriteGlb(out, document.Finish(nullptr), document.Bytes());
         return;
     }
     const std::string uri =
         "data:application/octet-stream;base64," + EncodeBase64(document.Bytes());
-    out << document.Finish(&uri).dump();
+    const std::string text = document.Finish(&uri);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 }  // namespace kon
