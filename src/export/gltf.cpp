@@ -258,6 +258,7 @@ class Document {
             if (number > 0) instanceText_ += ',';
             instanceText_ += "{\"name\":\"Instanz ";
             instanceText_ += std::to_string(++number);
+            instanceText_ += '"';
             AppendNumbers<double>(",\"translation\":", placement.translation);
             // glTF holds rotation and scale as 32-bit floats, and the scale
             // was one: their float forms are as exact and half as long.
