@@ -266,9 +266,9 @@ TEST(GltfTest, InstanceRotationIsKonXThenYThenZSeenFromGltf) {
         const V3 uv = Cross(u, g), uuv = Cross(u, uv);
         const V3 r = {g[0] + 2 * (q[3] * uv[0] + uuv[0]), g[1] + 2 * (q[3] * uv[1] + uuv[1]),
                       g[2] + 2 * (q[3] * uv[2] + uuv[2])};
-        EXPECT_NEAR(r[0] + t[0], w[0] / 1000, 1e-12);
-        EXPECT_NEAR(r[1] + t[1], w[2] / 1000, 1e-12);
-        EXPECT_NEAR(r[2] + t[2], -w[1] / 1000, 1e-12);
+        EXPECT_NEAR(r[0] + t[0], w[0] / 1000, 1e-8);   // rotation held as 32-bit floats
+        EXPECT_NEAR(r[1] + t[1], w[2] / 1000, 1e-8);   // rotation held as 32-bit floats
+        EXPECT_NEAR(r[2] + t[2], -w[1] / 1000, 1e-8);  // rotation held as 32-bit floats
     }
 }
 
