@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "export/base64.h"
@@ -268,34 +269,33 @@ class Document {
         }
     }
 
-    // The finished JSON text; `uri` names the buffer unless it is the GLB's own.
-    std::string Finish(const std::string* uri) {
+    // The finished JSON text in three pieces, so the instance nodes are not
+    // copied again; `uri` names the buffer unless it is the GLB's own.
+    std::array<std::string_view, 3> Finish(const std::string* uri) {
         const std::size_t nodes = json_.contains("nodes") ? json_["nodes"].size() : 0;
+        Json& scene = json_["scenes"][0] = Json::object();
         if (nodes + instances_ > 0) {
-            Json roots = Json::array();
+            Json& roots = scene["nodes"] = Json::array();
+            roots.get_ref<Json::array_t&>().reserve(nodes + instances_);
             for (std::size_t i = 0; i < nodes + instances_; ++i) roots.push_back(i);
-            json_["scenes"] = Json::array({{{"nodes", std::move(roots)}}});
-        } else {
-            json_["scenes"] = Json::array({Json::object()});
         }
         json_["scene"] = 0;
         if (buffer_.Size() > 0) {
-            Json buffer = {{"byteLength", buffer_.Size()}};
+            Json& buffer = json_["buffers"][0] = {{"byteLength", buffer_.Size()}};
             if (uri != nullptr) buffer["uri"] = *uri;
-            json_["buffers"] = Json::array({std::move(buffer)});
         }
-        if (instances_ == 0) return json_.dump();
+        if (instances_ == 0) {
+            head_ = json_.dump();
+            return {head_, {}, {}};
+        }
         // "nodes" goes last, so its array closes the text: "...]}".
         Json tree = nodes > 0 ? std::move(json_["nodes"]) : Json::array();
         json_.erase("nodes");
         json_["nodes"] = std::move(tree);
-        std::string text = json_.dump();
-        text.resize(text.size() - 2);
-        text.reserve(text.size() + instanceText_.size() + 3);
-        if (nodes > 0) text += ',';
-        text += instanceText_;
-        text += "]}";
-        return text;
+        head_ = json_.dump();
+        head_.resize(head_.size() - 2);
+        if (nodes > 0) head_ += ',';
+        return {head_, instanceText_, "]}"};
     }
 
     const std::string& Bytes() const { return buffer_.Bytes(); }
@@ -340,6 +340,7 @@ class Document {
     Buffer buffer_;
     std::string instanceText_;
     std::size_t instances_ = 0;
+    std::string head_;
 };
 
 void WriteWord(std::ostream& out, std::uint32_t value) {
@@ -349,21 +350,33 @@ void WriteWord(std::ostream& out, std::uint32_t value) {
     out.write(bytes, 4);
 }
 
-void WriteChunk(std::ostream& out, std::uint32_t type, const std::string& data, char pad) {
-    const std::size_t padding = (4 - data.size() % 4) % 4;
-    WriteWord(out, static_cast<std::uint32_t>(data.size() + padding));
+using Pieces = std::array<std::string_view, 3>;
+
+std::size_t Length(const Pieces& pieces) {
+    return pieces[0].size() + pieces[1].size() + pieces[2].size();
+}
+
+void WritePieces(std::ostream& out, const Pieces& pieces) {
+    for (const std::string_view piece : pieces) {
+        out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+    }
+}
+
+void WriteChunk(std::ostream& out, std::uint32_t type, const Pieces& data, char pad) {
+    const std::size_t padding = (4 - Length(data) % 4) % 4;
+    WriteWord(out, static_cast<std::uint32_t>(Length(data) + padding));
     WriteWord(out, type);
-    out.write(data.data(), static_cast<std::streamsize>(data.size()));
+    WritePieces(out, data);
     for (std::size_t i = 0; i < padding; ++i) out.put(pad);
 }
 
-void WriteGlb(std::ostream& out, const std::string& json, const std::string& bin) {
+void WriteGlb(std::ostream& out, const Pieces& json, const std::string& bin) {
     constexpr std::uint32_t kMagic = 0x46546C67;  // "glTF"
     constexpr std::uint32_t kJsonChunk = 0x4E4F534A;
     constexpr std::uint32_t kBinChunk = 0x004E4942;
     const auto padded = [](std::size_t n) { return static_cast<std::uint64_t>(n + 3) / 4 * 4; };
     const std::uint64_t total =
-        12 + 8 + padded(json.size()) + (bin.empty() ? 0 : 8 + padded(bin.size()));
+        12 + 8 + padded(Length(json)) + (bin.empty() ? 0 : 8 + padded(bin.size()));
     // Every chunk length is at most the total, so one check covers all words.
     if (total > std::numeric_limits<std::uint32_t>::max()) {
         out.setstate(std::ios::failbit);
@@ -373,7 +386,7 @@ void WriteGlb(std::ostream& out, const std::string& json, const std::string& bin
     WriteWord(out, 2);
     WriteWord(out, static_cast<std::uint32_t>(total));
     WriteChunk(out, kJsonChunk, json, ' ');
-    if (!bin.empty()) WriteChunk(out, kBinChunk, bin, '\0');
+    if (!bin.empty()) WriteChunk(out, kBinChunk, {bin, {}, {}}, '\0');
 }
 
 }  // namespace
@@ -396,8 +409,7 @@ void WriteGltf(const KonModell& model, std::ostream& out, GltfForm form) {
     }
     const std::string uri =
         "data:application/octet-stream;base64," + EncodeBase64(document.Bytes());
-    const std::string text = document.Finish(&uri);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    WritePieces(out, document.Finish(&uri));
 }
 
 }  // namespace kon
