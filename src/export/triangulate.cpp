@@ -122,7 +122,8 @@ std::vector<std::size_t> Triangulate(const std::vector<Vec3>& placed) {
     }
     const Vec3 normal = NewellNormal(corners);
     if (!(normal[0] != 0.0 || normal[1] != 0.0 || normal[2] != 0.0)) return out;
-    if (corners.size() > kEarClipCornerLimit) {
+    // A triangle with area is its own fan; so is a polygon too long to clip.
+    if (corners.size() == 3 || corners.size() > kEarClipCornerLimit) {
         Fan(corners.size(), out);
         return out;
     }
