@@ -8,10 +8,10 @@
 #include <ostream>
 #include <sstream>
 
-#include "io/console.h"
-#include "io/output_file.h"
 #include "driver/paths.h"
 #include "driver/run_konvert.h"
+#include "io/console.h"
+#include "io/output_file.h"
 #include "support/captured_console.h"
 #include "support/konvert_runner.h"
 

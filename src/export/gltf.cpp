@@ -1,0 +1,416 @@
+#include "export/gltf.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "export/base64.h"
+#include "export/gltf_placement.h"
+#include "export/triangulate.h"
+
+namespace kon {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+using Position = std::array<float, 3>;
+
+constexpr int kFloat = 5126;
+constexpr int kUnsignedByte = 5121;
+constexpr int kUnsignedShort = 5123;
+constexpr int kArrayBuffer = 34962;
+constexpr int kElementArrayBuffer = 34963;
+constexpr int kLines = 1;
+// A typical instance node's length in JSON text, to reserve room for all.
+constexpr std::size_t kInstanceText = 160;
+
+Position ToGltf(double x, double y, double z) {
+    return {static_cast<float>(x / 1000.0), static_cast<float>(z / 1000.0),
+            static_cast<float>(-y / 1000.0)};
+}
+
+float FiniteOrZero(float value) {
+    return std::isfinite(value) ? value : 0.0f;
+}
+
+// The triangles of the polygons: the points they use, renumbered in order of
+// first use, and the corner lists per TexId.
+struct MeshParts {
+    std::vector<std::size_t> punkt;  // vertex -> index into Punkte
+    std::map<std::int32_t, std::vector<std::uint16_t>> indices;
+};
+
+// The corner count a polygon really holds; 0 when Anzahl claims more corners
+// than it carries, so such a polygon is left out rather than read past.
+std::size_t HeldCorners(const Flaeche& f) {
+    if (f.Anzahl <= 0) return 0;
+    const auto n = static_cast<std::size_t>(f.Anzahl);
+    return n <= 4 + f.WeitereEcken.size() ? n : 0;
+}
+
+MeshParts CollectMesh(const KonModell& model) {
+    MeshParts mesh;
+    // Corners are signed 16-bit, so at most 32768 points get a vertex and
+    // every vertex number fits an unsigned 16-bit index.
+    std::vector<std::int32_t> vertexOf(model.Punkte.size(), -1);
+    std::vector<std::size_t> corners;
+    std::vector<Vec3> places;
+    for (const Flaeche& f : model.Flaechenliste) {
+        const std::size_t n = HeldCorners(f);
+        corners.clear();
+        places.clear();
+        for (std::size_t j = 0; j < n; ++j) {
+            const std::int16_t e = Ecke(f, j);
+            if (e < 0 || static_cast<std::size_t>(e) >= model.Punkte.size()) break;
+            const CObPunkt& p = model.Punkte[static_cast<std::size_t>(e)];
+            corners.push_back(static_cast<std::size_t>(e));
+            places.push_back(
+                {static_cast<double>(p.X), static_cast<double>(p.Y), static_cast<double>(p.Z)});
+        }
+        if (corners.size() != n || n < 3) continue;
+        const std::vector<std::size_t> triangles = Triangulate(places);
+        if (triangles.empty()) continue;
+        std::vector<std::uint16_t>& out = mesh.indices[model.Punkte[corners[0]].TexId];
+        for (std::size_t t = 0; t + 2 < triangles.size(); t += 3) {
+            const std::size_t a = corners[triangles[t]];
+            const std::size_t b = corners[triangles[t + 1]];
+            const std::size_t c = corners[triangles[t + 2]];
+            // A corner repeated in one triangle draws nothing.
+            if (a == b || b == c || a == c) continue;
+            for (const std::size_t punkt : {a, b, c}) {
+                if (vertexOf[punkt] < 0) {
+                    vertexOf[punkt] = static_cast<std::int32_t>(mesh.punkt.size());
+                    mesh.punkt.push_back(punkt);
+                }
+                out.push_back(static_cast<std::uint16_t>(vertexOf[punkt]));
+            }
+        }
+        if (out.empty()) mesh.indices.erase(model.Punkte[corners[0]].TexId);
+    }
+    return mesh;
+}
+
+// The binary buffer as it grows: every view starts on a 4-byte boundary.
+class Buffer {
+  public:
+    std::size_t BeginView() {
+        bytes_.resize((bytes_.size() + 3) / 4 * 4, '\0');
+        return bytes_.size();
+    }
+    void Float(float value) { Word(std::bit_cast<std::uint32_t>(value), 4); }
+    void U16(std::uint16_t value) { Word(value, 2); }
+    void U8(std::uint8_t value) { bytes_ += static_cast<char>(value); }
+    void Reserve(std::size_t bytes) { bytes_.reserve(bytes); }
+    std::size_t Size() const { return bytes_.size(); }
+    const std::string& Bytes() const { return bytes_; }
+
+  private:
+    // Little-endian whatever the host's order.
+    void Word(std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            bytes_ += static_cast<char>(value >> (8 * i) & 0xFFu);
+        }
+    }
+    std::string bytes_;
+};
+
+class Document {
+  public:
+    Document() { json_["asset"] = {{"version", "2.0"}, {"generator", "kon"}}; }
+
+    // A view over everything written to the buffer since `start`.
+    std::size_t View(std::size_t start, int target) {
+        json_["bufferViews"].push_back({{"buffer", 0},
+                                        {"byteOffset", start},
+                                        {"byteLength", buffer_.Size() - start},
+                                        {"target", target}});
+        return json_["bufferViews"].size() - 1;
+    }
+
+    std::size_t Accessor(Json accessor) {
+        json_["accessors"].push_back(std::move(accessor));
+        return json_["accessors"].size() - 1;
+    }
+
+    // Callers pass at least one position: glTF has no empty accessor.
+    std::size_t Positions(const std::vector<Position>& positions) {
+        const std::size_t start = buffer_.BeginView();
+        Position low = positions.front();
+        Position high = positions.front();
+        for (const Position& p : positions) {
+            for (std::size_t k = 0; k < 3; ++k) {
+                buffer_.Float(p[k]);
+                low[k] = std::min(low[k], p[k]);
+                high[k] = std::max(high[k], p[k]);
+            }
+        }
+        return Accessor({{"bufferView", View(start, kArrayBuffer)},
+                         {"componentType", kFloat},
+                         {"count", positions.size()},
+                         {"type", "VEC3"},
+                         {"min", low},
+                         {"max", high}});
+    }
+
+    void ModelMesh(const KonModell& model, const MeshParts& mesh) {
+        std::vector<Position> positions;
+        positions.reserve(mesh.punkt.size());
+        for (const std::size_t i : mesh.punkt) {
+            const CObPunkt& p = model.Punkte[i];
+            positions.push_back(ToGltf(p.X, p.Y, p.Z));
+        }
+        const std::size_t count = mesh.punkt.size();
+        Json attributes = {{"POSITION", Positions(positions)}};
+
+        // Four bytes a colour (opaque alpha): a 3-byte element would break
+        // the 4-byte alignment of vertex attributes.
+        std::size_t start = buffer_.BeginView();
+        for (const std::size_t i : mesh.punkt) {
+            const CObPunkt& p = model.Punkte[i];
+            for (const std::uint8_t c : {p.R, p.G, p.B, std::uint8_t{255}}) buffer_.U8(c);
+        }
+        attributes["COLOR_0"] = Accessor({{"bufferView", View(start, kArrayBuffer)},
+                                          {"componentType", kUnsignedByte},
+                                          {"normalized", true},
+                                          {"count", count},
+                                          {"type", "VEC4"}});
+
+        start = buffer_.BeginView();
+        for (const std::size_t i : mesh.punkt) {
+            buffer_.Float(FiniteOrZero(model.Punkte[i].TexX));
+            buffer_.Float(FiniteOrZero(model.Punkte[i].TexY));
+        }
+        attributes["TEXCOORD_0"] = Accessor({{"bufferView", View(start, kArrayBuffer)},
+                                             {"componentType", kFloat},
+                                             {"count", count},
+                                             {"type", "VEC2"}});
+
+        start = buffer_.BeginView();
+        Json primitives = Json::array();
+        for (const auto& [texId, indices] : mesh.indices) {
+            const std::size_t offset = buffer_.Size() - start;
+            std::uint16_t high = 0;
+            std::uint16_t low = std::numeric_limits<std::uint16_t>::max();
+            for (const std::uint16_t i : indices) {
+                buffer_.U16(i);
+                high = std::max(high, i);
+                low = std::min(low, i);
+            }
+            primitives.push_back(
+                {{"attributes", attributes},
+                 {"indices", json_["accessors"].size()},
+                 {"material", Material("TexId " + std::to_string(texId), {1.0, 1.0, 1.0, 1.0})}});
+            json_["accessors"].push_back({{"bufferView", json_["bufferViews"].size()},
+                                          {"byteOffset", offset},
+                                          {"componentType", kUnsignedShort},
+                                          {"count", indices.size()},
+                                          {"type", "SCALAR"},
+                                          {"min", {low}},
+                                          {"max", {high}}});
+        }
+        View(start, kElementArrayBuffer);
+        Node("Modell", AddMesh("Modell", std::move(primitives)));
+    }
+
+    void Lines(const KonModell& model) {
+        const struct {
+            const std::vector<Linie>& linien;
+            const char* name;
+            std::array<double, 4> colour;
+        } kinds[] = {{model.Linien, "Linien", {0.0, 0.0, 0.0, 1.0}},
+                     {model.StrichLinien, "StrichLinien", {0.4, 0.4, 0.4, 1.0}},
+                     {model.MassLinien, "MassLinien", {0.1, 0.3, 0.8, 1.0}}};
+        Json primitives = Json::array();
+        for (const auto& kind : kinds) {
+            if (kind.linien.empty()) continue;
+            std::vector<Position> positions;
+            positions.reserve(2 * kind.linien.size());
+            // Plan lines lie in the ground plane.
+            for (const Linie& l : kind.linien) {
+                positions.push_back(ToGltf(l.X1, l.Y1, 0.0));
+                positions.push_back(ToGltf(l.X2, l.Y2, 0.0));
+            }
+            primitives.push_back({{"attributes", {{"POSITION", Positions(positions)}}},
+                                  {"mode", kLines},
+                                  {"material", Material(kind.name, kind.colour)}});
+        }
+        if (!primitives.empty()) Node("Plan", AddMesh("Plan", std::move(primitives)));
+    }
+
+    // Instance nodes are many (32767 in the largest model) and all alike, so
+    // they are written as text straight away: a JSON tree of them took most
+    // of the writing time. Names are "Instanz " and digits, nothing to escape;
+    // numbers are shortest round-trip forms, as the library writes them.
+    void Instances(const KonModell& model) {
+        instances_ = model.Instanzen.size();
+        instanceText_.reserve(instances_ * kInstanceText);
+        std::size_t number = 0;
+        for (const CObFormat& format : model.Instanzen) {
+            const GltfPlacement placement = ToGltfPlacement(format);
+            if (number > 0) instanceText_ += ',';
+            instanceText_ += "{\"name\":\"Instanz ";
+            instanceText_ += std::to_string(++number);
+            instanceText_ += '"';
+            AppendNumbers<double>(",\"translation\":", placement.translation);
+            // glTF holds rotation and scale as 32-bit floats, and the scale
+            // was one: their float forms are as exact and half as long.
+            AppendNumbers<float>(",\"rotation\":", placement.rotation);
+            AppendNumbers<float>(",\"scale\":", placement.scale);
+            instanceText_ += '}';
+        }
+    }
+
+    // The finished JSON text in three pieces, so the instance nodes are not
+    // copied again; `uri` names the buffer unless it is the GLB's own.
+    std::array<std::string_view, 3> Finish(const std::string* uri) {
+        const std::size_t nodes = json_.contains("nodes") ? json_["nodes"].size() : 0;
+        Json& scene = json_["scenes"][0] = Json::object();
+        if (nodes + instances_ > 0) {
+            Json& roots = scene["nodes"] = Json::array();
+            roots.get_ref<Json::array_t&>().reserve(nodes + instances_);
+            for (std::size_t i = 0; i < nodes + instances_; ++i) roots.push_back(i);
+        }
+        json_["scene"] = 0;
+        if (buffer_.Size() > 0) {
+            Json& buffer = json_["buffers"][0] = {{"byteLength", buffer_.Size()}};
+            if (uri != nullptr) buffer["uri"] = *uri;
+        }
+        if (instances_ == 0) {
+            head_ = json_.dump();
+            return {head_, {}, {}};
+        }
+        // "nodes" goes last, so its array closes the text: "...]}".
+        Json tree = nodes > 0 ? std::move(json_["nodes"]) : Json::array();
+        json_.erase("nodes");
+        json_["nodes"] = std::move(tree);
+        head_ = json_.dump();
+        head_.resize(head_.size() - 2);
+        if (nodes > 0) head_ += ',';
+        return {head_, instanceText_, "]}"};
+    }
+
+    const std::string& Bytes() const { return buffer_.Bytes(); }
+    void Reserve(std::size_t bytes) { buffer_.Reserve(bytes); }
+
+  private:
+    std::size_t Material(const std::string& name, const std::array<double, 4>& colour) {
+        json_["materials"].push_back(
+            {{"name", name},
+             {"pbrMetallicRoughness",
+              {{"baseColorFactor", colour}, {"metallicFactor", 0.0}, {"roughnessFactor", 1.0}}},
+             // Kon polygons have no agreed front side.
+             {"doubleSided", true}});
+        return json_["materials"].size() - 1;
+    }
+
+    std::size_t AddMesh(const std::string& name, Json primitives) {
+        json_["meshes"].push_back({{"name", name}, {"primitives", std::move(primitives)}});
+        return json_["meshes"].size() - 1;
+    }
+
+    void Node(const std::string& name, std::size_t mesh) {
+        json_["nodes"].push_back({{"name", name}, {"mesh", mesh}});
+    }
+
+    template <typename Real, std::size_t N>
+    void AppendNumbers(const char* key, const std::array<double, N>& values) {
+        instanceText_ += key;
+        char sep = '[';
+        for (const double v : values) {
+            instanceText_ += sep;
+            sep = ',';
+            // The shortest round-trip form of a double has at most 24 characters.
+            char text[32];
+            const auto r = std::to_chars(text, text + sizeof text, static_cast<Real>(v));
+            instanceText_.append(text, r.ptr);
+        }
+        instanceText_ += ']';
+    }
+
+    Json json_;
+    Buffer buffer_;
+    std::string instanceText_;
+    std::size_t instances_ = 0;
+    std::string head_;
+};
+
+void WriteWord(std::ostream& out, std::uint32_t value) {
+    const char bytes[4] = {static_cast<char>(value & 0xFFu), static_cast<char>(value >> 8 & 0xFFu),
+                           static_cast<char>(value >> 16 & 0xFFu),
+                           static_cast<char>(value >> 24 & 0xFFu)};
+    out.write(bytes, 4);
+}
+
+using Pieces = std::array<std::string_view, 3>;
+
+std::size_t Length(const Pieces& pieces) {
+    return pieces[0].size() + pieces[1].size() + pieces[2].size();
+}
+
+void WritePieces(std::ostream& out, const Pieces& pieces) {
+    for (const std::string_view piece : pieces) {
+        out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+    }
+}
+
+void WriteChunk(std::ostream& out, std::uint32_t type, const Pieces& data, char pad) {
+    const std::size_t padding = (4 - Length(data) % 4) % 4;
+    WriteWord(out, static_cast<std::uint32_t>(Length(data) + padding));
+    WriteWord(out, type);
+    WritePieces(out, data);
+    for (std::size_t i = 0; i < padding; ++i) out.put(pad);
+}
+
+void WriteGlb(std::ostream& out, const Pieces& json, const std::string& bin) {
+    constexpr std::uint32_t kMagic = 0x46546C67;  // "glTF"
+    constexpr std::uint32_t kJsonChunk = 0x4E4F534A;
+    constexpr std::uint32_t kBinChunk = 0x004E4942;
+    const auto padded = [](std::size_t n) { return static_cast<std::uint64_t>(n + 3) / 4 * 4; };
+    const std::uint64_t total =
+        12 + 8 + padded(Length(json)) + (bin.empty() ? 0 : 8 + padded(bin.size()));
+    // Every chunk length is at most the total, so one check covers all words.
+    if (total > std::numeric_limits<std::uint32_t>::max()) {
+        out.setstate(std::ios::failbit);
+        return;
+    }
+    WriteWord(out, kMagic);
+    WriteWord(out, 2);
+    WriteWord(out, static_cast<std::uint32_t>(total));
+    WriteChunk(out, kJsonChunk, json, ' ');
+    if (!bin.empty()) WriteChunk(out, kBinChunk, {bin, {}, {}}, '\0');
+}
+
+}  // namespace
+
+void WriteGltf(const KonModell& model, std::ostream& out, GltfForm form) {
+    const MeshParts mesh = CollectMesh(model);
+    Document document;
+    // Room for the whole buffer: 24 bytes a vertex, 2 an index, 24 a line,
+    // and the alignment padding of at most ten views.
+    std::size_t bytes = 24 * mesh.punkt.size() + 40;
+    for (const auto& [texId, indices] : mesh.indices) bytes += 2 * indices.size();
+    bytes += 24 * (model.Linien.size() + model.StrichLinien.size() + model.MassLinien.size());
+    document.Reserve(bytes);
+    if (!mesh.indices.empty()) document.ModelMesh(model, mesh);
+    document.Lines(model);
+    document.Instances(model);
+    if (form == GltfForm::kBinary) {
+        WriteGlb(out, document.Finish(nullptr), document.Bytes());
+        return;
+    }
+    const std::string uri =
+        "data:application/octet-stream;base64," + EncodeBase64(document.Bytes());
+    WritePieces(out, document.Finish(&uri));
+}
+
+}  // namespace kon
