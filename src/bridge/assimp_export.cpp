@@ -2,9 +2,9 @@
 // per-vertex colours and texture coordinates, instance placements as empty
 // nodes where the format keeps nodes.
 
-#include <assimp/Exporter.hpp>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
+#include <assimp/Exporter.hpp>
 
 #include <cmath>
 #include <exception>
@@ -40,17 +40,20 @@ struct ExportSpec {
 };
 
 // The formats whose exports were checked by reading them back. OBJ without
-// its material file: the front end writes one output.
+// its material file: the front end writes one output. Not binary PLY: assimp
+// 5.2 declares its colours as bytes and writes floats. FBX as text: the
+// binary FBX of assimp 5.2 written to memory does not read back; the text
+// form rounds texture coordinates to about seven digits; DirectX X reads
+// them back a unit in the last place off.
 constexpr ExportSpec kSpecs[] = {
     {"obj", "obj", "objnomtl", true, true, false, false},
     {"ply", "ply", "ply", true, true, false, false},
-    {"plyb", "ply", "plyb", true, true, false, false},
     {"stl", "stl", "stl", false, false, false, false},
     {"stlb", "stl", "stlb", false, false, false, false},
     {"dae", "dae", "collada", true, true, true, false},
     {"3mf", "3mf", "3mf", false, false, false, true},
-    {"fbx", "fbx", "fbx", true, true, true, false},
-    {"x", "x", "x", true, true, true, false},
+    {"fbx", "fbx", "fbxa", true, false, true, false},
+    {"x", "x", "x", true, false, true, false},
 };
 
 // Exact single-precision whole numbers end here; 3MF's six digits earlier.
@@ -93,10 +96,10 @@ aiMatrix4x4 Placement(const CObFormat& f) {
         return static_cast<ai_real>(deg * std::numbers::pi / 180.0);
     };
     aiMatrix4x4 t, rx, ry, rz, s;
-    aiMatrix4x4::Translation(aiVector3D(static_cast<ai_real>(f.MoveX),
-                                        static_cast<ai_real>(f.MoveY),
-                                        static_cast<ai_real>(f.MoveZ)),
-                             t);
+    aiMatrix4x4::Translation(
+        aiVector3D(static_cast<ai_real>(f.MoveX), static_cast<ai_real>(f.MoveY),
+                   static_cast<ai_real>(f.MoveZ)),
+        t);
     aiMatrix4x4::RotationX(radians(f.RotX), rx);
     aiMatrix4x4::RotationY(radians(f.RotY), ry);
     aiMatrix4x4::RotationZ(radians(f.RotZ), rz);
@@ -176,8 +179,9 @@ Built BuildScene(const KonModell& model, const ExportSpec& spec) {
             const CObPunkt& p = model.Punkte[vertices[v]];
             mesh->mVertices[v] = aiVector3D(static_cast<ai_real>(p.X), static_cast<ai_real>(p.Y),
                                             static_cast<ai_real>(p.Z));
-            mesh->mColors[0][v] = aiColor4D(static_cast<float>(p.R) / 255.0f, static_cast<float>(p.G) / 255.0f,
-                                            static_cast<float>(p.B) / 255.0f, 1.0f);
+            mesh->mColors[0][v] =
+                aiColor4D(static_cast<float>(p.R) / 255.0f, static_cast<float>(p.G) / 255.0f,
+                          static_cast<float>(p.B) / 255.0f, 1.0f);
             mesh->mTextureCoords[0][v] = aiVector3D(p.TexX, p.TexY, 0.0f);
         }
         mesh->mNumFaces = static_cast<unsigned>(polygons.size());
@@ -188,7 +192,8 @@ Built BuildScene(const KonModell& model, const ExportSpec& spec) {
             face.mNumIndices = static_cast<unsigned>(f.Anzahl);
             face.mIndices = new unsigned[face.mNumIndices];
             for (std::size_t j = 0; j < face.mNumIndices; ++j) {
-                face.mIndices[j] = static_cast<unsigned>(local[static_cast<std::size_t>(Ecke(f, j))]);
+                face.mIndices[j] =
+                    static_cast<unsigned>(local[static_cast<std::size_t>(Ecke(f, j))]);
             }
         }
         for (const std::size_t e : vertices) local[e] = -1;
@@ -214,14 +219,15 @@ Built BuildScene(const KonModell& model, const ExportSpec& spec) {
     holder->mMeshes = NewArray<unsigned>(meshes);
     for (std::size_t i = 0; i < meshes; ++i) holder->mMeshes[i] = static_cast<unsigned>(i);
     if (spec.nodes) {
+        // No blank in node names: Collada keeps ids, and an id has none.
         for (std::size_t i = 0; i < model.Instanzen.size(); ++i) {
-            auto* node = new aiNode("Instanz " + std::to_string(i + 1));
+            auto* node = new aiNode("Instanz_" + std::to_string(i + 1));
             node->mTransformation = Placement(model.Instanzen[i]);
             children.push_back(node);
         }
     }
-    if (!children.empty()) scene->mRootNode->addChildren(static_cast<unsigned>(children.size()),
-                                                          children.data());
+    if (!children.empty())
+        scene->mRootNode->addChildren(static_cast<unsigned>(children.size()), children.data());
     built.scene = std::move(scene);
     return built;
 }
@@ -304,14 +310,12 @@ BridgeResult ExportWithAssimp(const KonModell& model, const std::string& formatI
                                       " naming points that do not exist");
         }
         if (built.unusedPoints != 0) {
-            result.warnings.push_back("left out " +
-                                      Plural(built.unusedPoints, "point", "points") +
+            result.warnings.push_back("left out " + Plural(built.unusedPoints, "point", "points") +
                                       " that no written polygon uses");
         }
         if (built.imprecise != 0) {
             result.warnings.push_back(
-                Plural(built.imprecise, "point has", "points have") +
-                " coordinates beyond " +
+                Plural(built.imprecise, "point has", "points have") + " coordinates beyond " +
                 std::to_string(spec->throughFile ? kSixDigits : kFloatExact) + ", which " + name +
                 (spec->throughFile ? " as assimp writes it rounds to six significant digits"
                                    : " as assimp writes it rounds to single precision"));
@@ -320,14 +324,14 @@ BridgeResult ExportWithAssimp(const KonModell& model, const std::string& formatI
             result.warnings.push_back(name + " as assimp writes it keeps no point colours");
         }
         if (!spec->texcoords) {
-            result.warnings.push_back(name +
-                                      " as assimp writes it keeps no texture coordinates");
+            result.warnings.push_back(
+                name + " as assimp writes it does not keep texture coordinates exactly");
         }
         if (!spec->nodes && !model.Instanzen.empty()) {
             result.warnings.push_back(
-                "left out " + Plural(model.Instanzen.size(), "instance placement",
-                                     "instance placements") +
-                "; " + name + " has no nodes for them");
+                "left out " +
+                Plural(model.Instanzen.size(), "instance placement", "instance placements") + "; " +
+                name + " has no nodes for them");
         }
         if (spec->throughFile) {
             BridgeResult written = ExportThroughFile(*built.scene, *spec, out);

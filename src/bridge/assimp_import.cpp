@@ -1,8 +1,8 @@
 // Reading any file assimp knows into a Kon model.
 
-#include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
+#include <assimp/Importer.hpp>
 
 #include <algorithm>
 #include <exception>
@@ -50,8 +50,8 @@ BridgeResult ImportWithAssimp(const std::string& path, const ImportOptions& opti
     // No triangulation: Kon keeps polygons. The validation keeps every index
     // the mapping follows within its array.
     try {
-        scene = importer.ReadFile(path, aiProcess_JoinIdenticalVertices |
-                                            aiProcess_ValidateDataStructure);
+        scene = importer.ReadFile(
+            path, aiProcess_JoinIdenticalVertices | aiProcess_ValidateDataStructure);
     } catch (const std::exception& e) {
         result.error = path + ": " + e.what();
         return result;
@@ -62,8 +62,8 @@ BridgeResult ImportWithAssimp(const std::string& path, const ImportOptions& opti
         return result;
     }
     try {
-        result = MapScene(*scene, options.scale.value_or(DefaultScale(path)), model,
-                          SourceAxes(path));
+        result =
+            MapScene(*scene, options.scale.value_or(DefaultScale(path)), model, SourceAxes(path));
     } catch (const std::bad_alloc&) {
         ReleaseModel(model);
         result = {{}, "the model does not fit in memory"};

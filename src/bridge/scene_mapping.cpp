@@ -190,8 +190,8 @@ bool Mapper::Prepare(const aiMesh& mesh, std::size_t meshIndex, const Matrix& w,
         // Also false for NaN; within the range the cast is exact.
         if (!(r >= std::numeric_limits<std::int32_t>::min() &&
               r <= std::numeric_limits<std::int32_t>::max())) {
-            return Fail("mesh " + std::to_string(meshIndex) + ", vertex " +
-                        std::to_string(vertex) + ": coordinate " + std::to_string(in[i]) +
+            return Fail("mesh " + std::to_string(meshIndex) + ", vertex " + std::to_string(vertex) +
+                        ": coordinate " + std::to_string(in[i]) +
                         " lies outside the Kon range of 32-bit whole numbers; use a smaller scale");
         }
         *out[i] = static_cast<std::int32_t>(r);
@@ -221,7 +221,8 @@ bool Mapper::AddFace(const aiMesh& mesh, std::size_t meshIndex, const Matrix& wo
     if (n == 1) ++pointPrimitives_;
     if (n == 2) ++linePrimitives_;
     if (n < 3) return true;
-    if (face.mIndices == nullptr) return Fail("mesh " + std::to_string(meshIndex) + ": a face without indices");
+    if (face.mIndices == nullptr)
+        return Fail("mesh " + std::to_string(meshIndex) + ": a face without indices");
     if (!Spend(n)) return false;
     // Corners as vertices of this mesh; a corner that rounds onto its
     // predecessor is the same point and goes.
@@ -351,8 +352,8 @@ BridgeResult Mapper::Run(KonModell& model) {
                      std::to_string(polygons_) +
                      " polygons; a Kon model holds at most 32767 of each";
         } else if (points > kMaxPunkte) {
-            error_ = std::to_string(points) +
-                     " points after joining; a Kon model holds at most 32767";
+            error_ =
+                std::to_string(points) + " points after joining; a Kon model holds at most 32767";
         } else {
             error_ = std::to_string(polygons_) + " polygons; a Kon model holds at most 32767";
         }
@@ -362,8 +363,8 @@ BridgeResult Mapper::Run(KonModell& model) {
     } else if (walked && polygons_ == 0) {
         error_ = "no polygons to import";
         if (pointPrimitives_ + linePrimitives_ + collapsed_ != 0) {
-            error_ += " (" + Count(pointPrimitives_, "point primitive", "point primitives") +
-                      ", " + Count(linePrimitives_, "line primitive", "line primitives") + ", " +
+            error_ += " (" + Count(pointPrimitives_, "point primitive", "point primitives") + ", " +
+                      Count(linePrimitives_, "line primitive", "line primitives") + ", " +
                       Count(collapsed_, "polygon", "polygons") + " collapsed by rounding)";
         }
     }
@@ -375,8 +376,8 @@ BridgeResult Mapper::Run(KonModell& model) {
 
     if (pointPrimitives_ + linePrimitives_ != 0) {
         result.warnings.push_back(
-            "left out " + Count(pointPrimitives_, "point primitive", "point primitives") +
-            " and " + Count(linePrimitives_, "line primitive", "line primitives") +
+            "left out " + Count(pointPrimitives_, "point primitive", "point primitives") + " and " +
+            Count(linePrimitives_, "line primitive", "line primitives") +
             "; only polygons are imported");
     }
     if (collapsed_ != 0) {
@@ -386,10 +387,10 @@ BridgeResult Mapper::Run(KonModell& model) {
             "scale keeps them");
     }
     if (roundingJoins_ != 0) {
-        result.warnings.push_back("rounding to whole Kon units joined " +
-                                  Count(roundingJoins_, "distinct source vertex",
-                                        "distinct source vertices") +
-                                  " with others; a larger scale keeps them apart");
+        result.warnings.push_back(
+            "rounding to whole Kon units joined " +
+            Count(roundingJoins_, "distinct source vertex", "distinct source vertices") +
+            " with others; a larger scale keeps them apart");
     }
     std::uint64_t unplaced = 0;
     for (const bool p : placed_) unplaced += p ? 0 : 1;
