@@ -3,13 +3,16 @@
 # per file with a time limit, and tallies the outcome by format. Fails on a
 # crash, a sanitizer report, a time-out or a Kon file that does not read back.
 #
-#   tests/bridge_corpus.sh TOOL [CORPUS_DIR [EVERY_NTH [SECONDS]]]
+#   tests/bridge_corpus.sh TOOL [CORPUS_DIR [EVERY_NTH [SECONDS [MEMORY_KB]]]]
+# MEMORY_KB bounds each child's address space (default 4 GiB, 0 for none:
+# the sanitizers reserve far more than they use).
 # Exits 77 (skipped) when the corpus is missing.
 set -uo pipefail
 tool=$1
 corpus=${2:-/usr/share/assimp/models}
 every=${3:-1}
 seconds=${4:-60}
+memory=${5:-4194304}
 if [ ! -d "$corpus" ]; then
     echo "no corpus at $corpus (Debian package assimp-testmodels); skipped"
     exit 77
@@ -23,7 +26,10 @@ n=0
 while IFS= read -r -d '' file; do
     n=$((n + 1))
     [ $(((n - 1) % every)) -eq 0 ] || continue
-    line=$(timeout "$seconds" "$tool" "$file" 2>"$log")
+    line=$(
+        [ "$memory" -eq 0 ] || ulimit -v "$memory"
+        timeout "$seconds" "$tool" "$file" 2>"$log"
+    )
     rc=$?
     if [ $rc -eq 124 ]; then
         echo "!! time-out after ${seconds}s: $file"
@@ -39,25 +45,20 @@ while IFS= read -r -d '' file; do
 done < <(find "$corpus" -type f -print0 | sort -z)
 
 # By format: converted (archive and text), text only, refused; then each
-# reason with its count.
-awk -F'\t' '$2 != "skipped" {
-        total[$1]++; count[$1, $2]++; all[$2]++
-        if ($2 != "converted") why[$2 ": " $3]++
-    }
+# reason with its count. Plain awk (mawk has no sorting), sorted by sort.
+echo "format    files converted text-only refused"
+awk -F'\t' '$2 != "skipped" { total[$1]++; count[$1 "|" $2]++ }
     END {
-        printf "%-8s %6s %9s %9s %7s\n", "format", "files", "converted", "text-only", "refused"
-        n = asorti(total, order)
-        for (i = 1; i <= n; i++) {
-            f = order[i]
-            printf "%-8s %6d %9d %9d %7d\n", f, total[f], count[f, "converted"],
-                   count[f, "text-only"], count[f, "refused"]
-        }
-        printf "%-8s %6d %9d %9d %7d\n", "all", all["converted"] + all["text-only"] + all["refused"],
-               all["converted"], all["text-only"], all["refused"]
-        print ""
-        m = asorti(why, reasons)
-        for (i = 1; i <= m; i++) printf "%5d  %s\n", why[reasons[i]], reasons[i]
-    }' "$results"
+        for (f in total)
+            printf "%-8s %6d %9d %9d %7d\n", f, total[f], count[f "|converted"],
+                   count[f "|text-only"], count[f "|refused"]
+    }' "$results" | sort
+awk -F'\t' '$2 != "skipped" { n++; c[$2]++ }
+    END { printf "%-8s %6d %9d %9d %7d\n", "all", n, c["converted"], c["text-only"], c["refused"] }' \
+    "$results"
+echo
+awk -F'\t' '$2 == "refused" || $2 == "text-only" { print $2 ": " $3 }' "$results" |
+    sort | uniq -c | sort -rn
 skipped=$(awk -F'\t' '$2 == "skipped"' "$results" | wc -l)
 echo "($skipped files skipped: not a format assimp imports)"
 exit $status
