@@ -14,17 +14,21 @@ namespace kon::bridge {
 
 namespace {
 
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}
+
 std::string LowerExtension(std::string_view path) {
     const std::size_t slash = path.find_last_of("/\\");
     const std::size_t dot = path.find_last_of('.');
     if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) {
         return {};
     }
-    std::string ext(path.substr(dot + 1));
-    for (char& c : ext) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return ext;
+    return Lower(path.substr(dot + 1));
 }
 
 bool IsGltf(std::string_view path) {
@@ -83,7 +87,7 @@ std::vector<std::string> AssimpImportExtensions() {
         if (end == std::string::npos) end = list.size();
         std::string_view item(list.data() + at, end - at);
         if (item.starts_with("*.")) item.remove_prefix(2);
-        if (!item.empty()) extensions.push_back(LowerExtension("." + std::string(item)));
+        if (!item.empty()) extensions.push_back(Lower(item));
         at = end + 1;
     }
     std::sort(extensions.begin(), extensions.end());
