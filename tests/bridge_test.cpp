@@ -17,9 +17,6 @@
 
 #include "archive/kon_archive.h"
 #include "bridge/assimp_bridge.h"
-#include "driver/load_model.h"
-#include "support/captured_console.h"
-#include "text/kon_text.h"
 
 #if __has_include("export/gltf.h")
 #include "export/gltf.h"
@@ -284,11 +281,10 @@ aiMatrix4x4 Translate(float x, float y, float z) {
     return aiMatrix4x4::Translation({x, y, z}, m);
 }
 
-// The first `count` points (all by default), sorted, as one line of text.
-std::string Points(const KonModell& m, std::size_t count = SIZE_MAX) {
+// The points, sorted, as one line of text.
+std::string Points(const KonModell& m) {
     std::vector<std::string> items;
     for (const CObPunkt& p : m.Punkte) {
-        if (items.size() == count) break;
         items.push_back(std::to_string(p.X) + "," + std::to_string(p.Y) + "," +
                         std::to_string(p.Z) + " " + std::to_string(p.R) + "/" +
                         std::to_string(p.G) + "/" + std::to_string(p.B) + " t" +
@@ -368,33 +364,8 @@ TEST(BridgeMapping, HandBuiltScenes) {
         for (const std::string& w : result.warnings)
             warnings += (warnings.empty() ? "" : " | ") + w;
         EXPECT_EQ(warnings, row.warnings);
-        EXPECT_EQ(model.Geladen, 1);
-        EXPECT_EQ(model.PunktAnzahl, static_cast<std::int32_t>(model.Punkte.size()));
-    }
-}
-
-TEST(BridgeMapping, ModelIsCompleteForTheWriters) {
-    const auto scene = Scene({kQuad}, {{Translate(2, 0, 0), {0}}}, {0});
-    KonModell model;
-    ASSERT_TRUE(MapScene(*scene, 1, model).ok());
-    // Two unit squares apart: eight outline lines, none twice.
-    EXPECT_EQ(model.Linien.size(), 8u);
-    EXPECT_EQ(model.StrichLinien.size(), 0u);
-    ASSERT_EQ(model.Flaechenliste.size(), 2u);
-    for (const bool archive : {false, true}) {
-        std::stringstream bytes;
-        if (archive) {
-            WriteKonArchiveTo(model, bytes);
-        } else {
-            WriteKonText(model, bytes, ';');
-        }
-        test::CapturedConsole console;
-        KonModell back;
-        LoadModelFrom(back, bytes, console.console, "x");
-        EXPECT_EQ(back.Geladen, 1);
-        // The archive reader keeps spare room behind the points it read.
-        EXPECT_EQ(Points(back, model.Punkte.size()), Points(model));
-        EXPECT_EQ(back.Flaechenliste.size(), 2u);
+        EXPECT_EQ(model.Geladen, 1);  // and its plan lines derived
+        EXPECT_FALSE(model.Linien.empty() && model.StrichLinien.empty());
     }
 }
 
@@ -470,31 +441,27 @@ TEST(BridgeMapping, ArchiveRefusalCountsIndexObjects) {
 
 // ---- Files ------------------------------------------------------------------
 
-TEST(BridgeImport, FilesAssimpCannotReadGiveItsMessage) {
-    const std::string broken = TempPath("broken.ply");
-    // (assimp 5.2 loops for ever on "element vertex banana": a reason the
-    // corpus walk gives every file a child process with a time limit.)
-    WriteFile(broken, "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nend_header\n1\n");
-    for (const std::string& path : {broken, TempPath("missing.obj")}) {
-        KonModell model;
-        const BridgeResult result = ImportWithAssimp(path, {}, model);
-        ASSERT_FALSE(result.ok());
-        EXPECT_EQ(result.error.rfind(path + ": ", 0), 0u) << result.error;
-        EXPECT_GT(result.error.size(), path.size() + 10) << result.error;
-    }
-}
-
-TEST(BridgeImport, LimitsNameTheFile) {
-    std::string obj;
+TEST(BridgeImport, RefusalsNameTheFile) {
+    std::string big;  // 11000 triangles of their own points
     for (int i = 0; i < 11000; ++i) {
-        obj += "v " + std::to_string(i) + " 0 0\nv " + std::to_string(i) + " 1 0\nv " +
-               std::to_string(i) + " 0 1\nf -3 -2 -1\n";
+        const std::string x = std::to_string(i);
+        big += "v " + x + " 0 0\nv " + x + " 1 0\nv " + x + " 0 1\nf -3 -2 -1\n";
     }
-    const std::string path = TempPath("chair.obj");
-    WriteFile(path, obj);
-    KonModell model;
-    EXPECT_EQ(ImportWithAssimp(path, {}, model).error,
-              path + ": 33000 points after joining; a Kon model holds at most 32767");
+    // (assimp 5.2 loops for ever on a PLY header "element vertex banana": a
+    // reason the corpus walk gives every file a process with a time limit.)
+    const std::tuple<std::string, std::string, std::string> rows[] = {
+        {"chair.obj", big, "33000 points after joining; a Kon model holds at most 32767"},
+        {"broken.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nend_header\n",
+         "Validation failed: Mesh  contains no faces"},
+        {"missing.obj", "", "Unable to open file \""},
+    };
+    for (const auto& [name, content, error] : rows) {
+        const std::string path = TempPath(name);
+        if (!content.empty()) WriteFile(path, content);
+        KonModell model;
+        EXPECT_EQ(ImportWithAssimp(path, {}, model).error.substr(0, path.size() + 2 + error.size()),
+                  path + ": " + error);
+    }
     EXPECT_EQ(DefaultScale("a/b.GLB"), 1000.0);
     EXPECT_EQ(DefaultScale("a.gltf/b.obj"), 1.0);
 }
