@@ -513,6 +513,7 @@ TEST(BridgeExport, PlacementsBecomeNodesAndNothingIsLeftBehind) {
     model.InstanzAnzahl = 1;  // counts:
     // assimp's 3MF writer once left a stray file in the working directory.
     const fs::path dir = TempPath("export-cwd");
+    fs::remove_all(dir);
     fs::create_directories(dir);
     const fs::path before = fs::current_path();
     fs::current_path(dir);
