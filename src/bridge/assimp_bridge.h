@@ -38,8 +38,9 @@ struct BridgeResult {
 // How source axes become Kon axes: glTF is Y up, Kon is Z up.
 enum class Axes : std::uint8_t { kAsStored, kYUpToZUp };
 
-// glTF and glb are metres with Y up: 1000 Kon units (millimetres) per metre,
-// turned to Z up. Every other format: 1, axes as stored.
+// glTF and glb are metres with Y up, and so is Collada (dae, zae) as assimp
+// reads it: 1000 Kon units (millimetres) per metre, turned to Z up. Every
+// other format: 1, axes as stored.
 double DefaultScale(std::string_view path);
 Axes SourceAxes(std::string_view path);
 

@@ -37,6 +37,9 @@ struct ExportSpec {
     // for every mesh it is to write; it writes the first three corners of a
     // face only and numbers with six significant digits.
     bool throughFile;
+    // Collada states its unit and up axis: millimetres, Z up, which assimp's
+    // writer takes from a root transform of that scale and turn.
+    bool unitAndAxis = false;
 };
 
 // The formats whose exports were checked by reading them back. OBJ without
@@ -50,7 +53,7 @@ constexpr ExportSpec kSpecs[] = {
     {"ply", "ply", "ply", true, true, false, false},
     {"stl", "stl", "stl", false, false, false, false},
     {"stlb", "stl", "stlb", false, false, false, false},
-    {"dae", "dae", "collada", true, true, true, false},
+    {"dae", "dae", "collada", true, true, true, false, true},
     {"3mf", "3mf", "3mf", false, false, false, true},
     {"fbx", "fbx", "fbxa", true, false, true, false},
     {"x", "x", "x", true, false, true, false},
@@ -211,9 +214,14 @@ Built BuildScene(const KonModell& model, const ExportSpec& spec) {
     // The meshes hang at the root, or below it where the format needs that.
     aiNode* holder = scene->mRootNode;
     std::vector<aiNode*> children;
-    if (spec.throughFile) {
-        holder = new aiNode("Kon mesh");
+    if (spec.throughFile || spec.unitAndAxis) {
+        holder = new aiNode("Kon_mesh");
         children.push_back(holder);
+    }
+    if (spec.unitAndAxis) {
+        constexpr ai_real kMetresPerUnit = static_cast<ai_real>(0.001);
+        scene->mRootNode->mTransformation = aiMatrix4x4(
+            aiMatrix3x3(kMetresPerUnit, 0, 0, 0, 0, kMetresPerUnit, 0, -kMetresPerUnit, 0));
     }
     holder->mNumMeshes = static_cast<unsigned>(meshes);
     holder->mMeshes = NewArray<unsigned>(meshes);

@@ -31,19 +31,21 @@ std::string LowerExtension(std::string_view path) {
     return Lower(path.substr(dot + 1));
 }
 
-bool IsGltf(std::string_view path) {
+// glTF is metres with Y up; assimp turns Collada into the same, whatever
+// unit and up axis the file states.
+bool MetresYUp(std::string_view path) {
     const std::string ext = LowerExtension(path);
-    return ext == "gltf" || ext == "glb";
+    return ext == "gltf" || ext == "glb" || ext == "dae" || ext == "zae";
 }
 
 }  // namespace
 
 double DefaultScale(std::string_view path) {
-    return IsGltf(path) ? 1000.0 : 1.0;
+    return MetresYUp(path) ? 1000.0 : 1.0;
 }
 
 Axes SourceAxes(std::string_view path) {
-    return IsGltf(path) ? Axes::kYUpToZUp : Axes::kAsStored;
+    return MetresYUp(path) ? Axes::kYUpToZUp : Axes::kAsStored;
 }
 
 BridgeResult ImportWithAssimp(const std::string& path, const ImportOptions& options,
