@@ -1,0 +1,100 @@
+// Reading any file assimp knows into a Kon model.
+
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+#include <assimp/Importer.hpp>
+
+#include <algorithm>
+#include <exception>
+#include <string>
+
+#include "bridge/assimp_bridge.h"
+
+namespace kon::bridge {
+
+namespace {
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}
+
+std::string LowerExtension(std::string_view path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) {
+        return {};
+    }
+    return Lower(path.substr(dot + 1));
+}
+
+// glTF is metres with Y up; assimp turns Collada into the same, whatever
+// unit and up axis the file states.
+bool MetresYUp(std::string_view path) {
+    const std::string ext = LowerExtension(path);
+    return ext == "gltf" || ext == "glb" || ext == "dae" || ext == "zae";
+}
+
+}  // namespace
+
+double DefaultScale(std::string_view path) {
+    return MetresYUp(path) ? 1000.0 : 1.0;
+}
+
+Axes SourceAxes(std::string_view path) {
+    return MetresYUp(path) ? Axes::kYUpToZUp : Axes::kAsStored;
+}
+
+BridgeResult ImportWithAssimp(const std::string& path, const ImportOptions& options,
+                              KonModell& model) {
+    BridgeResult result;
+    Assimp::Importer importer;
+    const aiScene* scene = nullptr;
+    // No triangulation: Kon keeps polygons. The validation keeps every index
+    // the mapping follows within its array.
+    try {
+        scene = importer.ReadFile(
+            path, aiProcess_JoinIdenticalVertices | aiProcess_ValidateDataStructure);
+    } catch (const std::exception& e) {
+        result.error = path + ": " + e.what();
+        return result;
+    }
+    if (scene == nullptr) {
+        const std::string why = importer.GetErrorString();
+        result.error = path + ": " + (why.empty() ? "assimp cannot read this file" : why);
+        return result;
+    }
+    try {
+        result =
+            MapScene(*scene, options.scale.value_or(DefaultScale(path)), model, SourceAxes(path));
+    } catch (const std::bad_alloc&) {
+        model = KonModell{};
+        result = {{}, "the model does not fit in memory"};
+    }
+    if (!result.ok()) result.error = path + ": " + result.error;
+    for (std::string& w : result.warnings) w = path + ": " + w;
+    return result;
+}
+
+std::vector<std::string> AssimpImportExtensions() {
+    std::string list;  // "*.3ds;*.obj;..."
+    Assimp::Importer().GetExtensionList(list);
+    std::vector<std::string> extensions;
+    std::size_t at = 0;
+    while (at < list.size()) {
+        std::size_t end = list.find(';', at);
+        if (end == std::string::npos) end = list.size();
+        std::string_view item(list.data() + at, end - at);
+        if (item.starts_with("*.")) item.remove_prefix(2);
+        if (!item.empty()) extensions.push_back(Lower(item));
+        at = end + 1;
+    }
+    std::sort(extensions.begin(), extensions.end());
+    extensions.erase(std::unique(extensions.begin(), extensions.end()), extensions.end());
+    return extensions;
+}
+
+}  // namespace kon::bridge
