@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <string>
 
 #ifdef _WIN32
@@ -75,6 +76,10 @@ bool CreateExclusiveFile(const std::filesystem::path& directory, std::filesystem
 }
 
 #ifdef _WIN32
+bool StandardErrorIsTerminal() {
+    return _isatty(_fileno(stderr)) != 0;
+}
+
 bool MayWrite(const std::filesystem::path& file) {
     return _waccess(file.c_str(), 2) == 0;
 }
@@ -85,6 +90,10 @@ std::filesystem::perms NewFilePermissions() {
            std::filesystem::perms::others_read | std::filesystem::perms::others_write;
 }
 #else
+bool StandardErrorIsTerminal() {
+    return isatty(STDERR_FILENO) != 0;
+}
+
 bool MayWrite(const std::filesystem::path& file) {
     return access(file.c_str(), W_OK) == 0;
 }

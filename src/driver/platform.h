@@ -16,6 +16,10 @@ bool MayWrite(const std::filesystem::path& file);
 // The permissions a file created in place would get: 0666 less the umask.
 std::filesystem::perms NewFilePermissions();
 
+// Whether standard error is a terminal (a person watching), so a progress
+// display may be drawn there.
+bool StandardErrorIsTerminal();
+
 // Once at program start: where the system allows it, the model's large
 // arrays come from one heap region that the kernel may back with huge pages,
 // so filling them does not take a page fault for every 4 KiB. Elsewhere it
