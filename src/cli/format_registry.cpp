@@ -1,0 +1,92 @@
+#include "cli/format_registry.h"
+
+#include <ostream>
+
+#include "text/kon_text.h"
+
+#ifdef KON_HAVE_EXPORT
+#include "export/gltf.h"
+#include "export/svg_plan.h"
+#endif
+
+namespace kon::cli {
+
+std::string AsciiLowerCopy(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}
+
+std::optional<Diagnostic> CheckFitsKonText(const KonModell& model) {
+    for (const std::size_t lines :
+         {model.Punkte.size(), model.Flaechenliste.size(), model.Instanzen.size()}) {
+        if (lines > kMaxTextSectionLines) {
+            Diagnostic d;
+            d.kind = FaultKind::kTooLarge;
+            d.explanation = "a section of " + std::to_string(lines) +
+                            " lines; a Kon text file holds at most 32767 per section";
+            return d;
+        }
+    }
+    return std::nullopt;
+}
+
+FormatRegistry FormatRegistry::Standard() {
+    FormatRegistry registry;
+    registry.Add({"kon", ".kon", "Kon archive", false, true, nullptr, CheckFitsKonArchive,
+                  [](const KonModell& model, std::ostream& out, const WriteSettings&) {
+                      WriteKonArchive(model, out);
+                  }});
+    registry.Add({"csv", ".csv", "Kon text file", true, true, nullptr, CheckFitsKonText,
+                  [](const KonModell& model, std::ostream& out, const WriteSettings& settings) {
+                      WriteKonText(model, out, settings.separator);
+                  }});
+#ifdef KON_HAVE_EXPORT
+    registry.Add({"svg", ".svg", "plan drawing in the X/Y plane (SVG)", false, false, nullptr,
+                  nullptr,
+                  [](const KonModell& model, std::ostream& out, const WriteSettings& settings) {
+                      WriteSvgPlan(model, out, SvgOptions{settings.fill});
+                  }});
+    registry.Add({"glb", ".glb", "glTF 2.0 binary", false, false, nullptr, nullptr,
+                  [](const KonModell& model, std::ostream& out, const WriteSettings&) {
+                      WriteGltf(model, out, GltfForm::kBinary);
+                  }});
+    registry.Add({"gltf", ".gltf", "glTF 2.0 JSON with embedded buffer", false, false, nullptr,
+                  nullptr, [](const KonModell& model, std::ostream& out, const WriteSettings&) {
+                      WriteGltf(model, out, GltfForm::kJson);
+                  }});
+#endif
+    // The assimp bridge registers its import and export formats here, one
+    // Add each, when KON_HAVE_ASSIMP is defined.
+    return registry;
+}
+
+const Format* FormatRegistry::Find(std::string_view name) const {
+    const std::string lower = AsciiLowerCopy(name);
+    for (const Format& f : formats_) {
+        if (f.name == lower) return &f;
+    }
+    return nullptr;
+}
+
+const Format* FormatRegistry::ByExtension(std::string_view extension,
+                                          const WriteSettings& settings) const {
+    const std::string lower = AsciiLowerCopy(extension);
+    for (const Format& f : formats_) {
+        const std::string& own = f.usesTextExtension ? settings.extension : f.extension;
+        if (f.CanWrite() && AsciiLowerCopy(own) == lower) return &f;
+    }
+    return nullptr;
+}
+
+std::vector<std::string> FormatRegistry::WritableNames() const {
+    std::vector<std::string> names;
+    for (const Format& f : formats_) {
+        if (f.CanWrite()) names.push_back(f.name);
+    }
+    return names;
+}
+
+}  // namespace kon::cli
