@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <filesystem>
@@ -112,8 +113,11 @@ class Reporter {
         if (progress_) {
             const std::string count = std::to_string(done_);
             const std::string width = std::to_string(total_);
-            shown_ = "[" + std::string(width.size() - count.size(), ' ') + count + "/" + width +
-                     "] " + std::string(PathBaseName(job.input));
+            // Appended piece by piece: MinGW's g++ 12 misreads a chain of +
+            // on strings as an overlapping copy (-Wrestrict).
+            shown_.assign(1, '[');
+            shown_.append(width.size() - count.size(), ' ').append(count).append(1, '/');
+            shown_.append(width).append("] ").append(PathBaseName(job.input));
             err_ << '\r' << shown_;
         }
         err_.flush();
@@ -150,8 +154,10 @@ int RunConvert(const ConvertOptions& options, const FormatRegistry& registry, st
     }
 
     // Every name is decided first, so two inputs with one output, or an
-    // output that would replace its own input, are refused before anything
-    // is written.
+    // output that would replace an input of this run (read by another worker
+    // at the same time), are refused before anything is written.
+    std::vector<std::string> inputKeys;
+    for (const std::string& file : options.files) inputKeys.push_back(FileKey(file));
     std::vector<Job> jobs(options.files.size());
     std::vector<std::pair<std::string, std::size_t>> outputs;
     for (std::size_t i = 0; i < jobs.size(); ++i) {
@@ -159,16 +165,24 @@ int RunConvert(const ConvertOptions& options, const FormatRegistry& registry, st
         job.input = options.files[i];
         if (!options.to.empty()) job.format = registry.Find(options.to);
         if (job.format == nullptr && options.output && !folder) {
-            job.format =
-                registry.ByExtension("." + PathExtension(*options.output), options.settings);
+            std::string extension(1, '.');
+            extension += PathExtension(*options.output);
+            job.format = registry.ByExtension(extension, options.settings);
         }
         if (job.format == nullptr) job.format = &DefaultFormat(job.input, registry);
         job.output = options.output && !folder
                          ? *options.output
                          : OutputName(job.input, *job.format, options.settings, folder);
         const std::string key = FileKey(job.output);
-        if (key == FileKey(job.input)) {
+        if (key == inputKeys[i]) {
             job.refusal = "the output " + job.output + " is the input itself; name another with -o";
+            continue;
+        }
+        const auto input = std::find(inputKeys.begin(), inputKeys.end(), key);
+        if (input != inputKeys.end()) {
+            job.refusal = "the output " + job.output + " is also an input (" +
+                          options.files[static_cast<std::size_t>(input - inputKeys.begin())] +
+                          "); convert them one at a time";
             continue;
         }
         for (const auto& [other, index] : outputs) {

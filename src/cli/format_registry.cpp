@@ -25,8 +25,9 @@ std::optional<Diagnostic> CheckFitsKonText(const KonModell& model) {
         if (lines > kMaxTextSectionLines) {
             Diagnostic d;
             d.kind = FaultKind::kTooLarge;
-            d.explanation = "a section of " + std::to_string(lines) +
-                            " lines; a Kon text file holds at most 32767 per section";
+            d.explanation = "a section of ";
+            d.explanation += std::to_string(lines);
+            d.explanation += " lines; a Kon text file holds at most 32767 per section";
             return d;
         }
     }

@@ -14,17 +14,24 @@ const char* FormName(KonForm form) {
 }
 
 std::string Triple(const std::array<std::int32_t, 3>& v) {
-    return "(" + std::to_string(v[0]) + ", " + std::to_string(v[1]) + ", " + std::to_string(v[2]) +
-           ")";
+    std::string text = "(";
+    for (std::size_t k = 0; k < v.size(); ++k) {
+        if (k != 0) text += ", ";
+        text += std::to_string(v[k]);
+    }
+    return text + ")";
 }
 
 std::string Describe(const std::string& file, const LoadResult& loaded, const KonModell& model) {
     const ModelSummary s = Summarize(model);
     std::error_code ec;
     const auto size = std::filesystem::file_size(file, ec);
-    std::string text = file + ": Kon " + (loaded.form == KonForm::kText ? "text file" : "archive") +
-                       ", " + VariantName(model) + ", " + (ec ? "?" : std::to_string(size)) +
-                       " bytes\n";
+    std::string text = file;
+    text += loaded.form == KonForm::kText ? ": Kon text file, " : ": Kon archive, ";
+    text += VariantName(model);
+    text += ", ";
+    text += ec ? std::string("?") : std::to_string(size);
+    text += " bytes\n";
     auto row = [&text](const char* name, const std::string& value) {
         std::string line = "  ";
         line += name;
@@ -47,8 +54,14 @@ std::string Describe(const std::string& file, const LoadResult& loaded, const Ko
     row("dashed lines", std::to_string(s.dashedLines));
     row("dimension lines", std::to_string(s.dimensionLines));
     row("supplements", std::to_string(s.supplements));
-    row("bounds", s.bounds ? "min " + Triple(s.bounds->min) + ", max " + Triple(s.bounds->max)
-                           : "none (no points)");
+    std::string bounds = "none (no points)";
+    if (s.bounds) {
+        bounds = "min ";
+        bounds += Triple(s.bounds->min);
+        bounds += ", max ";
+        bounds += Triple(s.bounds->max);
+    }
+    row("bounds", bounds);
     return text;
 }
 

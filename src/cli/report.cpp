@@ -28,10 +28,14 @@ std::string RenderDiagnostic(std::string_view file, const Diagnostic& d) {
     std::string line(file);
     switch (d.where.unit) {
         case Location::Unit::kLine:
-            line += ":" + std::to_string(d.where.value) + ": ";
+            line += ':';
+            line += std::to_string(d.where.value);
+            line += ": ";
             break;
         case Location::Unit::kByte:
-            line += ": byte " + std::to_string(d.where.value) + ": ";
+            line += ": byte ";
+            line += std::to_string(d.where.value);
+            line += ": ";
             break;
         case Location::Unit::kNone:
             line += ": ";

@@ -172,7 +172,9 @@ LoadResult LoadKonStream(std::istream& in, std::string_view name, KonModell& mod
         }
     }
     if (model.Geladen == 0 && result.diagnostics.Ok()) {
-        Diagnostic d = Classify("Fehler beim Lesen von " + std::string(name) + "!\n", result.form);
+        std::string message = "Fehler beim Lesen von ";
+        message.append(name).append("!\n");
+        Diagnostic d = Classify(message, result.form);
         result.diagnostics.items.push_back(d);
     }
     if (model.Geladen == 0) {
