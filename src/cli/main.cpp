@@ -9,6 +9,7 @@
 
 #include "cli/commands.h"
 #include "cli/format_registry.h"
+#include "driver/platform.h"
 
 #ifndef KON_VERSION
 #define KON_VERSION "unknown"
@@ -47,6 +48,9 @@ void AddInspect(CLI::App& command, kon::cli::InspectOptions& options) {
 
 int main(int argc, char** argv) {
     using namespace kon::cli;
+    // The memory of one conversion's model is kept for the next one instead
+    // of being faulted in again for every file.
+    kon::platform::PrepareModelHeap();
     const FormatRegistry registry = FormatRegistry::Standard();
 
     CLI::App app{"kon: inspect, check and convert Kon models without a dialogue", "kon"};
