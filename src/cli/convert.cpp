@@ -7,6 +7,7 @@
 #include <ostream>
 #include <system_error>
 #include <thread>
+#include <unordered_map>
 
 #include "cli/commands.h"
 #include "cli/kon_file.h"
@@ -156,10 +157,12 @@ int RunConvert(const ConvertOptions& options, const FormatRegistry& registry, st
     // Every name is decided first, so two inputs with one output, or an
     // output that would replace an input of this run (read by another worker
     // at the same time), are refused before anything is written.
-    std::vector<std::string> inputKeys;
-    for (const std::string& file : options.files) inputKeys.push_back(FileKey(file));
+    std::unordered_map<std::string, std::size_t> inputs;
+    for (std::size_t i = 0; i < options.files.size(); ++i) {
+        inputs.emplace(FileKey(options.files[i]), i);
+    }
+    std::unordered_map<std::string, std::size_t> outputs;
     std::vector<Job> jobs(options.files.size());
-    std::vector<std::pair<std::string, std::size_t>> outputs;
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         Job& job = jobs[i];
         job.input = options.files[i];
@@ -174,24 +177,16 @@ int RunConvert(const ConvertOptions& options, const FormatRegistry& registry, st
                          ? *options.output
                          : OutputName(job.input, *job.format, options.settings, folder);
         const std::string key = FileKey(job.output);
-        if (key == inputKeys[i]) {
-            job.refusal = "the output " + job.output + " is the input itself; name another with -o";
-            continue;
+        if (const auto input = inputs.find(key); input != inputs.end()) {
+            job.refusal =
+                FileKey(job.input) == key
+                    ? "the output " + job.output + " is the input itself; name another with -o"
+                    : "the output " + job.output + " is also an input (" +
+                          options.files[input->second] + "); convert them one at a time";
+        } else if (const auto [first, added] = outputs.emplace(key, i); !added) {
+            job.refusal = "the output " + job.output + " is also the output of " +
+                          jobs[first->second].input + "; convert them one at a time";
         }
-        const auto input = std::find(inputKeys.begin(), inputKeys.end(), key);
-        if (input != inputKeys.end()) {
-            job.refusal = "the output " + job.output + " is also an input (" +
-                          options.files[static_cast<std::size_t>(input - inputKeys.begin())] +
-                          "); convert them one at a time";
-            continue;
-        }
-        for (const auto& [other, index] : outputs) {
-            if (other == key) {
-                job.refusal = "the output " + job.output + " is also the output of " +
-                              jobs[index].input + "; convert them one at a time";
-            }
-        }
-        if (job.refusal.empty()) outputs.emplace_back(key, i);
     }
 
     const bool several = jobs.size() > 1;
