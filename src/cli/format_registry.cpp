@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "archive/kon_archive.h"
 #include "text/kon_text.h"
 
 #ifdef KON_HAVE_EXPORT
