@@ -74,6 +74,11 @@ Outcome ConvertOne(const Job& job, const ConvertOptions& options) {
     switch (WriteOutputFile(job.output, write)) {
         case OutputResult::kWritten:
             outcome.ok = true;
+            if (job.format->loses) {
+                if (const std::optional<std::string> lost = job.format->loses(model)) {
+                    outcome.messages += job.input + ": warning: " + *lost + "\n";
+                }
+            }
             if (options.verbose) outcome.messages += job.input + " -> " + job.output + "\n";
             break;
         case OutputResult::kOpenFailed:

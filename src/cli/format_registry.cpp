@@ -20,6 +20,21 @@ std::string AsciiLowerCopy(std::string_view text) {
     return lower;
 }
 
+namespace {
+
+// A MOLK archive has no place for supplement lists; only TAV points carry them.
+std::optional<std::string> ArchiveLoses(const KonModell& model) {
+    if (model.Variante == kVarianteTav) return std::nullopt;
+    std::size_t entries = 0;
+    for (const CObPunkt& p : model.Punkte) entries += p.Zusatz.size();
+    if (entries == 0) return std::nullopt;
+    std::string text = std::to_string(entries);
+    text += " supplement entries are left out: a MOLK archive holds none";
+    return text;
+}
+
+}  // namespace
+
 std::optional<Diagnostic> CheckFitsKonText(const KonModell& model) {
     for (const std::size_t lines :
          {model.Punkte.size(), model.Flaechenliste.size(), model.Instanzen.size()}) {
@@ -37,26 +52,43 @@ std::optional<Diagnostic> CheckFitsKonText(const KonModell& model) {
 
 FormatRegistry FormatRegistry::Standard() {
     FormatRegistry registry;
-    registry.Add({"kon", ".kon", "Kon archive", false, true, nullptr, CheckFitsKonArchive,
-                  [](const KonModell& model, std::ostream& out, const WriteSettings&) {
+    registry.Add({.name = "kon",
+                  .extension = ".kon",
+                  .description = "Kon archive",
+                  .readByContent = true,
+                  .refuse = CheckFitsKonArchive,
+                  .loses = ArchiveLoses,
+                  .write = [](const KonModell& model, std::ostream& out, const WriteSettings&) {
                       WriteKonArchive(model, out);
                   }});
-    registry.Add({"csv", ".csv", "Kon text file", true, true, nullptr, CheckFitsKonText,
-                  [](const KonModell& model, std::ostream& out, const WriteSettings& settings) {
-                      WriteKonText(model, out, settings.separator);
-                  }});
+    registry.Add(
+        {.name = "csv",
+         .extension = ".csv",
+         .description = "Kon text file",
+         .usesTextExtension = true,
+         .readByContent = true,
+         .refuse = CheckFitsKonText,
+         .write = [](const KonModell& model, std::ostream& out, const WriteSettings& settings) {
+             WriteKonText(model, out, settings.separator);
+         }});
 #ifdef KON_HAVE_EXPORT
-    registry.Add({"svg", ".svg", "plan drawing in the X/Y plane (SVG)", false, false, nullptr,
-                  nullptr,
-                  [](const KonModell& model, std::ostream& out, const WriteSettings& settings) {
-                      WriteSvgPlan(model, out, SvgOptions{settings.fill});
-                  }});
-    registry.Add({"glb", ".glb", "glTF 2.0 binary", false, false, nullptr, nullptr,
-                  [](const KonModell& model, std::ostream& out, const WriteSettings&) {
+    registry.Add(
+        {.name = "svg",
+         .extension = ".svg",
+         .description = "plan drawing in the X/Y plane (SVG)",
+         .write = [](const KonModell& model, std::ostream& out, const WriteSettings& settings) {
+             WriteSvgPlan(model, out, SvgOptions{settings.fill});
+         }});
+    registry.Add({.name = "glb",
+                  .extension = ".glb",
+                  .description = "glTF 2.0 binary",
+                  .write = [](const KonModell& model, std::ostream& out, const WriteSettings&) {
                       WriteGltf(model, out, GltfForm::kBinary);
                   }});
-    registry.Add({"gltf", ".gltf", "glTF 2.0 JSON with embedded buffer", false, false, nullptr,
-                  nullptr, [](const KonModell& model, std::ostream& out, const WriteSettings&) {
+    registry.Add({.name = "gltf",
+                  .extension = ".gltf",
+                  .description = "glTF 2.0 JSON with embedded buffer",
+                  .write = [](const KonModell& model, std::ostream& out, const WriteSettings&) {
                       WriteGltf(model, out, GltfForm::kJson);
                   }});
 #endif

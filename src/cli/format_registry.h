@@ -24,19 +24,22 @@ struct WriteSettings {
 };
 
 struct Format {
-    std::string name;
-    std::string extension;  // with its dot; the Kon text file takes the run's
-    std::string description;
+    std::string name{};
+    std::string extension{};  // with its dot; the Kon text file takes the run's
+    std::string description{};
     bool usesTextExtension = false;
     bool readByContent = false;  // a Kon form, told apart by its bytes
     // Reads a file of this format that is not a Kon file; empty for the Kon
     // forms, which are recognised by their content.
-    std::function<LoadResult(const std::string& path, KonModell& model)> read;
+    std::function<LoadResult(const std::string& path, KonModell& model)> read{};
     // Why the model cannot be written in this format; empty when it always can.
-    std::function<std::optional<Diagnostic>(const KonModell& model)> refuse;
+    std::function<std::optional<Diagnostic>(const KonModell& model)> refuse{};
+    // What of the model this format leaves out, when it does; empty when
+    // it keeps everything.
+    std::function<std::optional<std::string>(const KonModell& model)> loses{};
     // Empty for a format that is only read.
     std::function<void(const KonModell& model, std::ostream& out, const WriteSettings& settings)>
-        write;
+        write{};
 
     bool CanRead() const { return readByContent || read != nullptr; }
     bool CanWrite() const { return write != nullptr; }
