@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -182,6 +183,10 @@ void GuardStandardStreams() {
     }
 }
 
+bool StandardErrorIsTerminal() {
+    return isatty(STDERR_FILENO) != 0;
+}
+
 bool MayWrite(const std::filesystem::path& file) {
     return access(file.c_str(), W_OK) == 0;
 }
@@ -353,6 +358,10 @@ void GuardStandardStreams() {
         }
         SetStdHandle(standardHandles[fd], reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
     }
+}
+
+bool StandardErrorIsTerminal() {
+    return _isatty(_fileno(stderr)) != 0;
 }
 
 bool MayWrite(const std::filesystem::path& file) {

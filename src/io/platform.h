@@ -16,6 +16,10 @@ void GuardStandardStreams();
 // Whether the current user may write to the existing file.
 bool MayWrite(const std::filesystem::path& file);
 
+// Whether standard error is a terminal (a person watching), so a progress
+// display may be drawn there.
+bool StandardErrorIsTerminal();
+
 // The permissions a file created in place would get: 0666 less the umask.
 std::filesystem::perms NewFilePermissions();
 

@@ -1,0 +1,122 @@
+#include "cli/format_registry.h"
+
+#include <ostream>
+
+#include "archive/kon_archive.h"
+#include "text/kon_text.h"
+
+#include "export/gltf.h"
+#include "export/svg_plan.h"
+
+namespace kon::cli {
+
+std::string AsciiLowerCopy(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}
+
+namespace {
+
+// A MOLK archive has no place for supplement lists; only TAV points carry them.
+std::optional<std::string> ArchiveLoses(const KonModell& model) {
+    if (model.Variante == kVarianteTav) return std::nullopt;
+    std::size_t entries = 0;
+    for (const CObPunkt& p : model.Punkte) entries += p.Zusatz.size();
+    if (entries == 0) return std::nullopt;
+    std::string text = std::to_string(entries);
+    text += " supplement entries are left out: a MOLK archive holds none";
+    return text;
+}
+
+}  // namespace
+
+std::optional<Diagnostic> CheckFitsKonText(const KonModell& model) {
+    for (const std::size_t lines :
+         {model.Punkte.size(), model.Flaechenliste.size(), model.Instanzen.size()}) {
+        if (lines > kMaxTextSectionLines) {
+            Diagnostic d;
+            d.kind = FaultKind::kTooLarge;
+            d.explanation = "a section of ";
+            d.explanation += std::to_string(lines);
+            d.explanation += " lines; a Kon text file holds at most 32767 per section";
+            return d;
+        }
+    }
+    return std::nullopt;
+}
+
+FormatRegistry FormatRegistry::Standard() {
+    FormatRegistry registry;
+    registry.Add({.name = "kon",
+                  .extension = ".kon",
+                  .description = "Kon archive",
+                  .readByContent = true,
+                  .refuse = CheckFitsKonArchive,
+                  .loses = ArchiveLoses,
+                  .write = [](const KonModell& model, std::ostream& out, const WriteSettings&) {
+                      WriteKonArchive(model, out);
+                  }});
+    registry.Add(
+        {.name = "csv",
+         .extension = ".csv",
+         .description = "Kon text file",
+         .usesTextExtension = true,
+         .readByContent = true,
+         .refuse = CheckFitsKonText,
+         .write = [](const KonModell& model, std::ostream& out, const WriteSettings& settings) {
+             WriteKonText(model, out, settings.separator);
+         }});
+    registry.Add(
+        {.name = "svg",
+         .extension = ".svg",
+         .description = "plan drawing in the X/Y plane (SVG)",
+         .write = [](const KonModell& model, std::ostream& out, const WriteSettings& settings) {
+             WriteSvgPlan(model, out, SvgOptions{settings.fill});
+         }});
+    registry.Add({.name = "glb",
+                  .extension = ".glb",
+                  .description = "glTF 2.0 binary",
+                  .write = [](const KonModell& model, std::ostream& out, const WriteSettings&) {
+                      WriteGltf(model, out, GltfForm::kBinary);
+                  }});
+    registry.Add({.name = "gltf",
+                  .extension = ".gltf",
+                  .description = "glTF 2.0 JSON with embedded buffer",
+                  .write = [](const KonModell& model, std::ostream& out, const WriteSettings&) {
+                      WriteGltf(model, out, GltfForm::kJson);
+                  }});
+    // The assimp bridge registers its import and export formats here, one
+    // Add each, when KON_HAVE_ASSIMP is defined.
+    return registry;
+}
+
+const Format* FormatRegistry::Find(std::string_view name) const {
+    const std::string lower = AsciiLowerCopy(name);
+    for (const Format& f : formats_) {
+        if (f.name == lower) return &f;
+    }
+    return nullptr;
+}
+
+const Format* FormatRegistry::ByExtension(std::string_view extension,
+                                          const WriteSettings& settings) const {
+    const std::string lower = AsciiLowerCopy(extension);
+    for (const Format& f : formats_) {
+        const std::string& own = f.usesTextExtension ? settings.extension : f.extension;
+        if (f.CanWrite() && AsciiLowerCopy(own) == lower) return &f;
+    }
+    return nullptr;
+}
+
+std::vector<std::string> FormatRegistry::WritableNames() const {
+    std::vector<std::string> names;
+    for (const Format& f : formats_) {
+        if (f.CanWrite()) names.push_back(f.name);
+    }
+    return names;
+}
+
+}  // namespace kon::cli

@@ -1,0 +1,145 @@
+// kon: the scriptable companion of konvert. It never asks and never waits;
+// results go to standard output, messages to standard error.
+
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/commands.h"
+#include "cli/format_registry.h"
+#include "io/platform.h"
+
+#ifndef KON_VERSION
+#define KON_VERSION "unknown"
+#endif
+
+namespace {
+
+using kon::cli::kExitUsage;
+
+// A separator must not occur in the numbers of a Kon text file (digits,
+// sign, decimal comma, point) nor end a line; tab may be named "tab" or "\t".
+std::optional<char> ParseSeparator(const std::string& text) {
+    if (text == "tab" || text == "\\t" || text == "\t") return '\t';
+    if (text.size() != 1) return std::nullopt;
+    const char c = text[0];
+    constexpr std::string_view kAllowed = " !\"#$%&'()*/:;<=>?@[\\]^_`{|}~";
+    if (kAllowed.find(c) == std::string_view::npos) return std::nullopt;
+    return c;
+}
+
+// ".txt" or "txt"; a name component only, never a path.
+std::optional<std::string> ParseExtension(std::string text) {
+    if (!text.empty() && text[0] != '.') text.insert(0, ".");
+    if (text.size() < 2 || text.find_first_of(std::string_view("/\\\0", 3)) != std::string::npos) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+void AddInspect(CLI::App& command, kon::cli::InspectOptions& options) {
+    command.add_flag("--json", options.json, "one JSON object per file and line");
+    command.add_option("FILE", options.files, "Kon archives or Kon text files")->required();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace kon::cli;
+    // Before anything is opened: no output may become a standard stream.
+    kon::platform::GuardStandardStreams();
+    // The memory of one conversion's model is kept for the next one instead
+    // of being faulted in again for every file.
+    kon::platform::PrepareModelHeap();
+    const FormatRegistry registry = FormatRegistry::Standard();
+
+    CLI::App app{"kon: inspect, check and convert Kon models without a dialogue", "kon"};
+    app.set_version_flag("--version", std::string("kon ") + KON_VERSION);
+    app.footer(
+        "Exit codes: 0 everything done, 1 at least one file refused or failed, 2 the command line "
+        "is wrong.\nSee kon(1) for the formats, the fault codes and the glTF conventions.");
+
+    InspectOptions info;
+    CLI::App* infoCommand = app.add_subcommand("info", "what a model holds: counts, bounds, size");
+    AddInspect(*infoCommand, info);
+
+    InspectOptions check;
+    CLI::App* checkCommand =
+        app.add_subcommand("check", "whether konvert's readers read each file without a fault");
+    AddInspect(*checkCommand, check);
+
+    ConvertOptions convert;
+    std::string separator;
+    std::string extension;
+    CLI::App* convertCommand = app.add_subcommand(
+        "convert", "convert files (default: .kon to Kon text, anything else to a Kon archive)");
+    convertCommand->add_option("--to", convert.to, "output format (see kon formats)")
+        ->check(CLI::IsMember(registry.WritableNames(), CLI::ignore_case));
+    convertCommand->add_option("-o,--output", convert.output,
+                               "output file (one input) or existing folder");
+    convertCommand->add_flag("--force", convert.force, "replace existing outputs");
+    convertCommand->add_option("--separator", separator,
+                               "field separator of Kon text output (default ;)");
+    convertCommand->add_option("--extension", extension,
+                               "extension of Kon text output (default .csv)");
+    convertCommand->add_option("-j,--jobs", convert.jobs, "conversions in parallel (default 1)")
+        ->check(CLI::Range(1u, 64u));
+    convertCommand->add_flag("-v,--verbose", convert.verbose, "name each output written");
+    convertCommand->add_option("FILE", convert.files, "input files")->required();
+
+    ConvertOptions plan;
+    bool noFill = false;
+    CLI::App* planCommand =
+        app.add_subcommand("plan", "plan drawing as SVG; short for convert --to svg");
+    planCommand->add_option("-o,--output", plan.output, "output file or existing folder");
+    planCommand->add_flag("--force", plan.force, "replace an existing output");
+    planCommand->add_flag("--no-fill", noFill, "leave the polygons out");
+    std::string planFile;
+    planCommand->add_option("FILE", planFile, "input file")->required();
+
+    CLI::App* formatsCommand = app.add_subcommand("formats", "what can be read and written");
+
+    const auto usage = [&](const std::string& message) {
+        if (!message.empty()) std::cerr << "kon: " << message << "\n\n";
+        std::cerr << app.help();
+        return kExitUsage;
+    };
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) return app.exit(e);  // --help and --version
+        return usage(e.what());
+    }
+
+    if (*infoCommand) return RunInfo(info, std::cout, std::cerr);
+    if (*checkCommand) return RunCheck(check, std::cout, std::cerr);
+    if (*formatsCommand) return RunFormats(registry, std::cout);
+    if (*convertCommand) {
+        if (!separator.empty() || convertCommand->count("--separator") != 0) {
+            const std::optional<char> parsed = ParseSeparator(separator);
+            if (!parsed)
+                return usage("--separator: one of tab, space or !\"#$%&'()*/:;<=>?@[\\]^_`{|}~");
+            convert.settings.separator = *parsed;
+        }
+        if (convertCommand->count("--extension") != 0) {
+            const std::optional<std::string> parsed = ParseExtension(extension);
+            if (!parsed) return usage("--extension: a name ending such as .csv or txt");
+            convert.settings.extension = *parsed;
+        }
+        const int code = RunConvert(convert, registry, std::cerr);
+        return code == kExitUsage ? usage("") : code;
+    }
+    if (*planCommand) {
+        if (registry.Find("svg") == nullptr) {
+            std::cerr << "kon plan: this build of kon has no SVG writer\n";
+            return kExitFailed;
+        }
+        plan.to = "svg";
+        plan.settings.fill = !noFill;
+        plan.files = {planFile};
+        return RunConvert(plan, registry, std::cerr);
+    }
+    return usage("");
+}
