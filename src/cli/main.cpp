@@ -9,6 +9,7 @@
 
 #include "cli/commands.h"
 #include "cli/format_registry.h"
+#include "io/model_heap.h"
 #include "io/platform.h"
 
 #ifndef KON_VERSION
@@ -52,7 +53,7 @@ int main(int argc, char** argv) {
     kon::platform::GuardStandardStreams();
     // The memory of one conversion's model is kept for the next one instead
     // of being faulted in again for every file.
-    kon::platform::PrepareModelHeap();
+    kon::PrepareModelHeap();
     const FormatRegistry registry = FormatRegistry::Standard();
 
     CLI::App app{"kon: inspect, check and convert Kon models without a dialogue", "kon"};

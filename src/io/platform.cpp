@@ -15,16 +15,8 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-
-#include <cstdint>
-#include <cstdlib>
 #endif
 
 namespace kon::platform {
@@ -469,37 +461,5 @@ bool TemporaryFile::CopyOnto(const std::filesystem::path& target) {
 }
 
 #endif  // _WIN32
-
-#if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
-void PrepareModelHeap() {
-    // The largest legal model with its buffers needs well below this; more
-    // simply comes from ordinary pages.
-    constexpr std::size_t kHeapReserve = std::size_t{24} << 20;
-    // Above the largest array of a legal model (32770 points of 80 bytes);
-    // larger blocks keep their own mappings, which go back to the system as
-    // soon as they are freed.
-    constexpr std::size_t kLargestHeapBlock = std::size_t{4} << 20;
-    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
-    // The heap is kept at its size once grown. Growing it once by the reserve
-    // (from the heap, not a mapping of its own) and giving that back to the
-    // allocator leaves one region of address space, still untouched.
-    mallopt(M_TRIM_THRESHOLD, static_cast<int>(2 * kHeapReserve));
-    mallopt(M_MMAP_THRESHOLD, static_cast<int>(2 * kHeapReserve));
-    void* reserve = std::malloc(kHeapReserve);
-    // From now on only blocks of model size come from the heap.
-    mallopt(M_MMAP_THRESHOLD, static_cast<int>(kLargestHeapBlock));
-    if (reserve == nullptr) return;
-    const auto begin = reinterpret_cast<std::uintptr_t>(reserve);
-    std::free(reserve);
-    const auto top = reinterpret_cast<std::uintptr_t>(sbrk(0));
-    const std::uintptr_t alignedBegin = (begin + kHugePage - 1) & ~(kHugePage - 1);
-    // Only a hint: where the kernel declines, the pages stay small.
-    if (top > alignedBegin) {
-        madvise(reinterpret_cast<void*>(alignedBegin), top - alignedBegin, MADV_HUGEPAGE);
-    }
-}
-#else
-void PrepareModelHeap() {}
-#endif
 
 }  // namespace kon::platform

@@ -68,10 +68,4 @@ class TemporaryFile {
     std::filesystem::path name_;  // empty while the file has no name
 };
 
-// Once at program start: where the system allows it, the model's large
-// arrays come from one heap region that the kernel may back with huge pages,
-// so filling them does not take a page fault for every 4 KiB. Elsewhere it
-// does nothing.
-void PrepareModelHeap();
-
 }  // namespace kon::platform
