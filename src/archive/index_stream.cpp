@@ -95,14 +95,8 @@ class IndexDecoder {
 
     std::string Found(std::size_t pos) const {
         if (pos >= entries_.size()) return "the end of the stream";
-        // Appended piece by piece: g++ 12 for MinGW sees a bogus overlap
-        // (-Wrestrict) in "(" + std::string.
-        std::string found = "(";
-        found += Decimal(entries_[pos].indexWert);
-        found += ',';
-        found += Decimal(entries_[pos].kennzeichen);
-        found += ')';
-        return found;
+        return "(" + Decimal(entries_[pos].indexWert) + "," + Decimal(entries_[pos].kennzeichen) +
+               ")";
     }
     bool FailMarker(const char* message, std::int32_t n, std::size_t pos) {
         return Fail(message, "expected the marker (" + Decimal(n) + ",1), found " + Found(pos),
