@@ -44,12 +44,7 @@ Diagnostic* NeitherForm(const std::string& path, LoadResult& result) {
 }  // namespace
 
 LoadResult LoadInput(const std::string& path, KonModell& model) {
-    LoadResult result = LoadKonFile(path, model);
-    if (Diagnostic* d = NeitherForm(path, result)) {
-        d->explanation = kNotKon;
-        d->where = {Location::Unit::kByte, 0};
-    }
-    return result;
+    return LoadAnyInput(path, FormatRegistry{}, ReadSettings{}, model);
 }
 
 LoadResult LoadAnyInput(const std::string& path, const FormatRegistry& registry,
