@@ -426,8 +426,8 @@ TEST(BridgeMapping, ArchiveRefusalCountsIndexObjects) {
     for (int i = 0; i < 10; ++i) AddPoint(model, i, i * i, 0);
     for (int i = 0; i < 6000; ++i) AddPolygon(model, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
     EXPECT_EQ(ArchiveRefusal(model, "big.obj"),
-              "big.obj: 66006 polygon index objects; a Kon archive holds at most 65535 (a Kon "
-              "text file holds the model)");
+              "big.obj: 66006 polygon index objects; a Kon archive holds at most 65535, a Kon "
+              "text file has no such limit");
     EXPECT_TRUE(CheckFitsKonArchive(model).has_value());
     model.Flaechenliste.resize(5950);
     EXPECT_EQ(ArchiveRefusal(model, "big.obj"), "");

@@ -213,6 +213,19 @@ std::string PatchedCopy(const std::string& program, const std::string& patch, co
     return copy.string();
 }
 
+// Whether the program's `formats` command lists this format (kon lists ply
+// where it has the assimp bridge).
+bool ListsFormat(const std::string& command, const std::string& name) {
+    FILE* pipe = popen((command + " formats 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr) return false;
+    std::string text;
+    char buffer[256];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        text.append(buffer, n);
+    pclose(pipe);
+    return ("\n" + text).find("\n" + name + " ") != std::string::npos;
+}
+
 class GoldenTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(GoldenTest, Run) {
@@ -230,6 +243,8 @@ TEST_P(GoldenTest, Run) {
         if (flag == "posix" && windows) GTEST_SKIP() << "a POSIX program only";
         if (flag == "unprivileged" && !windows && geteuid() == 0)
             GTEST_SKIP() << "the superuser may write anyway";
+        if (flag == "assimp" && !ListsFormat(command, "ply"))
+            GTEST_SKIP() << "a kon without the assimp bridge";
 #ifdef KONVERT_SANITIZED
         if (flag == "unsanitized") GTEST_SKIP() << "needs a program without sanitizers";
 #endif
@@ -243,7 +258,8 @@ TEST_P(GoldenTest, Run) {
     if (file("setup")) {
         const std::string setup = "cd " + Quote(work.string()) +
                                   " && EXPECTED=" + Quote((scratch.dir / "expected").string()) +
-                                  " sh " + Quote((row / "setup").string());
+                                  " PROGRAM=" + Quote(command) + " sh " +
+                                  Quote((row / "setup").string());
         ASSERT_EQ(std::system(setup.c_str()), 0) << "setup failed";
     }
     if (const auto patch = file("patch")) {

@@ -95,8 +95,11 @@ class IndexDecoder {
 
     std::string Found(std::size_t pos) const {
         if (pos >= entries_.size()) return "the end of the stream";
-        return "(" + Decimal(entries_[pos].indexWert) + "," + Decimal(entries_[pos].kennzeichen) +
-               ")";
+        // Appended piece by piece: MinGW's g++ 12 misreads "(" + string as an
+        // overlapping copy (-Wrestrict).
+        std::string text(1, '(');
+        text.append(Decimal(entries_[pos].indexWert)).append(1, ',');
+        return text.append(Decimal(entries_[pos].kennzeichen)).append(1, ')');
     }
     bool FailMarker(const char* message, std::int32_t n, std::size_t pos) {
         return Fail(message, "expected the marker (" + Decimal(n) + ",1), found " + Found(pos),

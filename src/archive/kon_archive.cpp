@@ -6,6 +6,7 @@
 #include <new>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "archive/archive_input.h"
@@ -247,20 +248,37 @@ Diagnostics CheckArchiveEnd(std::istream& in) {
 }
 
 std::optional<Diagnostic> CheckFitsKonArchive(const KonModell& model) {
-    const auto fits = [](std::size_t count) {
-        return count <= static_cast<std::size_t>(kMaxItems);
+    // The first count over its limit, named with its number; lines and index
+    // objects are derived, so a text file still holds such a model.
+    const auto tooLarge = [](std::uint64_t count, std::string_view what, std::uint64_t limit,
+                             bool textHolds) {
+        // Counts of a model in memory are far below 2^63.
+        std::string explanation = Decimal(static_cast<std::int64_t>(count));
+        explanation.append(" ").append(what).append("; a Kon archive holds at most ");
+        explanation += Decimal(static_cast<std::int64_t>(limit));
+        if (textHolds) explanation += ", a Kon text file has no such limit";
+        return Diagnostic{Severity::kError,
+                          FaultKind::kTooLarge,
+                          "Modell zu gross fuer ein Kon-Archiv!\n",
+                          explanation,
+                          {}};
     };
-    if (fits(model.Punkte.size()) && fits(model.Flaechenliste.size()) &&
-        fits(model.Instanzen.size()) && fits(model.StrichLinien.size()) &&
-        fits(model.Linien.size()) && fits(model.MassLinien.size()) &&
-        CountIndexObjects(model) <= kMaxIndexObjects) {
-        return std::nullopt;
+    constexpr auto kItems = static_cast<std::uint64_t>(kMaxItems);
+    const std::tuple<std::size_t, std::string_view, bool> arrays[] = {
+        {model.Punkte.size(), "points", false},
+        {model.Flaechenliste.size(), "polygons", false},
+        {model.Instanzen.size(), "instances", false},
+        {model.Linien.size(), "plan lines", true},
+        {model.StrichLinien.size(), "dashed plan lines", true},
+        {model.MassLinien.size(), "dimension lines", true}};
+    for (const auto& [count, what, textHolds] : arrays) {
+        if (count > kItems) return tooLarge(count, what, kItems, textHolds);
     }
-    return Diagnostic{Severity::kError,
-                      FaultKind::kTooLarge,
-                      "Modell zu gross fuer ein Kon-Archiv!\n",
-                      "expected at most 32767 items per array and 65535 polygon index objects",
-                      {}};
+    const std::uint64_t objects = CountIndexObjects(model);
+    if (objects > kMaxIndexObjects) {
+        return tooLarge(objects, "polygon index objects", kMaxIndexObjects, true);
+    }
+    return std::nullopt;
 }
 
 void WriteKonArchive(const KonModell& model, std::ostream& out) {

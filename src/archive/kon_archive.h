@@ -22,7 +22,8 @@ Diagnostics CheckArchiveEnd(std::istream& in);
 
 // The fault "Modell zu gross fuer ein Kon-Archiv!\n" when a count does not fit
 // the archive's 16-bit words (kMaxItems items of an array, kMaxIndexObjects
-// polygon index objects); nothing when the model fits.
+// polygon index objects), its explanation naming the first count over its
+// limit with its number; nothing when the model fits.
 std::optional<Diagnostic> CheckFitsKonArchive(const KonModell& model);
 
 // The archive's bytes, for a model that CheckFitsKonArchive accepts.

@@ -12,17 +12,18 @@
 #include <vector>
 
 #include "model/kon_modell.h"
+#include "model/limits.h"
 
 struct aiScene;
 
 namespace kon::bridge {
 
 // Both Kon forms hold at most 32767 points and 32767 polygons (the text
-// reader refuses longer sections); an archive at most 65535 index objects,
-// which the caller checks when it writes one (ArchiveRefusal).
-inline constexpr std::size_t kMaxPunkte = 32767;
-inline constexpr std::size_t kMaxFlaechen = 32767;
-inline constexpr std::uint64_t kMaxIndexObjects = 65535;
+// reader refuses longer sections); an archive also limits its index objects
+// and derived lines, which the caller checks when it writes one
+// (ArchiveRefusal).
+inline constexpr auto kMaxPunkte = static_cast<std::size_t>(kMaxItems);
+inline constexpr auto kMaxFlaechen = static_cast<std::size_t>(kMaxItems);
 
 struct ImportOptions {
     // Kon units per source unit; without it DefaultScale of the file's format.
@@ -55,8 +56,9 @@ BridgeResult ImportWithAssimp(const std::string& path, const ImportOptions& opti
 BridgeResult MapScene(const aiScene& scene, double scale, KonModell& model,
                       Axes axes = Axes::kAsStored);
 
-// The refusal for an archive of this model, or "" when it fits: the index
-// objects and line counts with their limits. `source` starts the message.
+// The refusal for an archive of this model, or "" when it fits: the core's
+// check (CheckFitsKonArchive), whose explanation names the count over its
+// limit with its number. `source` starts the message.
 std::string ArchiveRefusal(const KonModell& model, std::string_view source);
 
 struct FormatInfo {
@@ -70,7 +72,13 @@ struct FormatInfo {
 
 // The export formats of the linked assimp that the bridge writes.
 std::vector<FormatInfo> AssimpExportFormats();
-// Every file extension the linked assimp imports, lower case, without dots.
+struct ImportFormat {
+    std::string extension;    // lower case, without the dot
+    std::string description;  // the name of assimp's reader
+};
+
+// Every file extension the linked assimp imports, once each, in order.
+std::vector<ImportFormat> AssimpImportFormats();
 std::vector<std::string> AssimpImportExtensions();
 
 // Writes the model in the format `formatId` (an id of AssimpExportFormats)

@@ -113,6 +113,7 @@ aiMatrix4x4 Placement(const CObFormat& f) {
 struct Built {
     std::unique_ptr<aiScene> scene;
     std::uint64_t skippedSmall = 0, skippedInvalid = 0, unusedPoints = 0, imprecise = 0;
+    std::uint64_t supplements = 0, reserved = 0;  // of the points written
 };
 
 Built BuildScene(const KonModell& model, const ExportSpec& spec) {
@@ -140,6 +141,8 @@ Built BuildScene(const KonModell& model, const ExportSpec& spec) {
             continue;
         }
         const CObPunkt& p = model.Punkte[i];
+        built.supplements += p.Zusatz.size();
+        if ((p.Res0 | p.Res1 | p.Res2 | p.Res3 | p.Res4) != 0) ++built.reserved;
         if (std::abs(std::int64_t{p.X}) > exact || std::abs(std::int64_t{p.Y}) > exact ||
             std::abs(std::int64_t{p.Z}) > exact) {
             ++built.imprecise;
@@ -320,6 +323,16 @@ BridgeResult ExportWithAssimp(const KonModell& model, const std::string& formatI
         if (built.unusedPoints != 0) {
             result.warnings.push_back("left out " + Plural(built.unusedPoints, "point", "points") +
                                       " that no written polygon uses");
+        }
+        if (built.supplements != 0) {
+            result.warnings.push_back(
+                "left out " + Plural(built.supplements, "supplement entry", "supplement entries") +
+                " of the points; " + name + " has no place for them");
+        }
+        if (built.reserved != 0) {
+            result.warnings.push_back("left out the reserved words of " +
+                                      Plural(built.reserved, "point", "points") + "; " + name +
+                                      " has no place for them");
         }
         if (built.imprecise != 0) {
             result.warnings.push_back(

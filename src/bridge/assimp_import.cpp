@@ -1,5 +1,6 @@
 // Reading any file assimp knows into a Kon model.
 
+#include <assimp/importerdesc.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #include <assimp/Importer.hpp>
@@ -63,7 +64,11 @@ BridgeResult ImportWithAssimp(const std::string& path, const ImportOptions& opti
         return result;
     }
     if (scene == nullptr) {
-        const std::string why = importer.GetErrorString();
+        std::string why = importer.GetErrorString();
+        // Some of assimp's messages end in blanks or a line end.
+        while (!why.empty() && (why.back() == ' ' || why.back() == '\n' || why.back() == '\r')) {
+            why.pop_back();
+        }
         result.error = path + ": " + (why.empty() ? "assimp cannot read this file" : why);
         return result;
     }
@@ -79,21 +84,43 @@ BridgeResult ImportWithAssimp(const std::string& path, const ImportOptions& opti
     return result;
 }
 
-std::vector<std::string> AssimpImportExtensions() {
-    std::string list;  // "*.3ds;*.obj;..."
-    Assimp::Importer().GetExtensionList(list);
-    std::vector<std::string> extensions;
-    std::size_t at = 0;
-    while (at < list.size()) {
-        std::size_t end = list.find(';', at);
-        if (end == std::string::npos) end = list.size();
-        std::string_view item(list.data() + at, end - at);
-        if (item.starts_with("*.")) item.remove_prefix(2);
-        if (!item.empty()) extensions.push_back(Lower(item));
-        at = end + 1;
+std::vector<ImportFormat> AssimpImportFormats() {
+    const Assimp::Importer importer;
+    std::vector<ImportFormat> formats;
+    for (std::size_t i = 0; i < importer.GetImporterCount(); ++i) {
+        const aiImporterDesc* desc = importer.GetImporterInfo(i);
+        if (desc == nullptr || desc->mFileExtensions == nullptr) continue;
+        std::string name = desc->mName == nullptr ? "" : desc->mName;
+        for (const std::string_view suffix : {" Importer", " importer", " Loader", " loader"}) {
+            if (name.ends_with(suffix)) name.resize(name.size() - suffix.size());
+        }
+        // "obj objnomtl": extensions apart by blanks, some with a "*." first.
+        const std::string_view list = desc->mFileExtensions;
+        std::size_t at = 0;
+        while (at < list.size()) {
+            std::size_t end = list.find(' ', at);
+            if (end == std::string_view::npos) end = list.size();
+            std::string_view item = list.substr(at, end - at);
+            if (item.starts_with("*.")) item.remove_prefix(2);
+            if (!item.empty()) formats.push_back({Lower(item), name});
+            at = end + 1;
+        }
     }
-    std::sort(extensions.begin(), extensions.end());
-    extensions.erase(std::unique(extensions.begin(), extensions.end()), extensions.end());
+    // One reader per extension: the first that assimp itself would try.
+    std::stable_sort(
+        formats.begin(), formats.end(),
+        [](const ImportFormat& a, const ImportFormat& b) { return a.extension < b.extension; });
+    formats.erase(std::unique(formats.begin(), formats.end(),
+                              [](const ImportFormat& a, const ImportFormat& b) {
+                                  return a.extension == b.extension;
+                              }),
+                  formats.end());
+    return formats;
+}
+
+std::vector<std::string> AssimpImportExtensions() {
+    std::vector<std::string> extensions;
+    for (ImportFormat& f : AssimpImportFormats()) extensions.push_back(std::move(f.extension));
     return extensions;
 }
 

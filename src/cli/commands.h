@@ -30,6 +30,7 @@ struct ConvertOptions {
     bool verbose = false;
     unsigned jobs = 1;
     WriteSettings settings;
+    ReadSettings reading;  // files of other formats (the assimp bridge)
     std::vector<std::string> files;
 };
 

@@ -46,14 +46,14 @@ std::string FileKey(const std::string& path) {
     return key.string();
 }
 
-Outcome ConvertOne(const Job& job, const ConvertOptions& options) {
+Outcome ConvertOne(const Job& job, const ConvertOptions& options, const FormatRegistry& registry) {
     Outcome outcome;
     if (!job.refusal.empty()) {
         outcome.messages = RenderError(job.input, job.refusal);
         return outcome;
     }
     KonModell model;
-    const LoadResult loaded = LoadInput(job.input, model);
+    const LoadResult loaded = LoadAnyInput(job.input, registry, options.reading, model);
     outcome.messages = RenderDiagnostics(job.input, loaded.diagnostics);
     if (!loaded.diagnostics.Ok()) return outcome;
 
@@ -70,14 +70,24 @@ Outcome ConvertOne(const Job& job, const ConvertOptions& options) {
         outcome.messages += RenderError(job.output, "exists; use --force to replace it");
         return outcome;
     }
-    const auto write = [&](std::ostream& out) { job.format->write(model, out, options.settings); };
-    switch (WriteOutputFile(job.output, write)) {
+    WriteReport report;
+    const auto write = [&](std::ostream& out) {
+        report = job.format->write(model, out, options.settings);
+        // A writer that refuses writes nothing; the failed stream keeps the
+        // old output and removes the temporary file.
+        if (!report.error.empty()) out.setstate(std::ios::failbit);
+    };
+    const OutputResult result = WriteOutputFile(job.output, write);
+    if (!report.error.empty()) {
+        outcome.messages += RenderError(
+            job.input, "cannot be written as " + job.format->description + ": " + report.error);
+        return outcome;
+    }
+    switch (result) {
         case OutputResult::kWritten:
             outcome.ok = true;
-            if (job.format->loses) {
-                if (const std::optional<std::string> lost = job.format->loses(model)) {
-                    outcome.messages += job.input + ": warning: " + *lost + "\n";
-                }
+            for (const std::string& warning : report.warnings) {
+                outcome.messages += job.input + ": warning: " + warning + "\n";
             }
             if (options.verbose) outcome.messages += job.input + " -> " + job.output + "\n";
             break;
@@ -95,9 +105,10 @@ Outcome ConvertOne(const Job& job, const ConvertOptions& options) {
 }
 
 // A failure inside one conversion stays that conversion's.
-Outcome ConvertGuarded(const Job& job, const ConvertOptions& options) {
+Outcome ConvertGuarded(const Job& job, const ConvertOptions& options,
+                       const FormatRegistry& registry) {
     try {
-        return ConvertOne(job, options);
+        return ConvertOne(job, options, registry);
     } catch (const std::bad_alloc&) {
         return {false, RenderError(job.input, "the model does not fit in memory")};
     } catch (const std::exception& e) {
@@ -202,7 +213,7 @@ int RunConvert(const ConvertOptions& options, const FormatRegistry& registry, st
     std::size_t failed = 0;
     const auto work = [&] {
         for (std::size_t i = next++; i < jobs.size(); i = next++) {
-            const Outcome outcome = ConvertGuarded(jobs[i], options);
+            const Outcome outcome = ConvertGuarded(jobs[i], options, registry);
             const std::lock_guard<std::mutex> guard(lock);
             ++(outcome.ok ? converted : failed);
             reporter.Done(jobs[i], outcome);

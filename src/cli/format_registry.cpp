@@ -21,14 +21,14 @@ std::string AsciiLowerCopy(std::string_view text) {
 namespace {
 
 // A MOLK archive has no place for supplement lists; only TAV points carry them.
-std::optional<std::string> ArchiveLoses(const KonModell& model) {
-    if (model.Variante == kVarianteTav) return std::nullopt;
+std::vector<std::string> ArchiveLosses(const KonModell& model) {
+    if (model.Variante == kVarianteTav) return {};
     std::size_t entries = 0;
     for (const CObPunkt& p : model.Punkte) entries += p.Zusatz.size();
-    if (entries == 0) return std::nullopt;
+    if (entries == 0) return {};
     std::string text = std::to_string(entries);
     text += " supplement entries are left out: a MOLK archive holds none";
-    return text;
+    return {text};
 }
 
 }  // namespace
@@ -55,9 +55,9 @@ FormatRegistry FormatRegistry::Standard() {
                   .description = "Kon archive",
                   .readByContent = true,
                   .refuse = CheckFitsKonArchive,
-                  .loses = ArchiveLoses,
                   .write = [](const KonModell& model, std::ostream& out, const WriteSettings&) {
                       WriteKonArchive(model, out);
+                      return WriteReport{ArchiveLosses(model)};
                   }});
     registry.Add(
         {.name = "csv",
@@ -68,6 +68,7 @@ FormatRegistry FormatRegistry::Standard() {
          .refuse = CheckFitsKonText,
          .write = [](const KonModell& model, std::ostream& out, const WriteSettings& settings) {
              WriteKonText(model, out, settings.separator);
+             return WriteReport{};
          }});
     registry.Add(
         {.name = "svg",
@@ -75,21 +76,23 @@ FormatRegistry FormatRegistry::Standard() {
          .description = "plan drawing in the X/Y plane (SVG)",
          .write = [](const KonModell& model, std::ostream& out, const WriteSettings& settings) {
              WriteSvgPlan(model, out, SvgOptions{settings.fill});
+             return WriteReport{};
          }});
     registry.Add({.name = "glb",
                   .extension = ".glb",
                   .description = "glTF 2.0 binary",
                   .write = [](const KonModell& model, std::ostream& out, const WriteSettings&) {
                       WriteGltf(model, out, GltfForm::kBinary);
+                      return WriteReport{};
                   }});
     registry.Add({.name = "gltf",
                   .extension = ".gltf",
                   .description = "glTF 2.0 JSON with embedded buffer",
                   .write = [](const KonModell& model, std::ostream& out, const WriteSettings&) {
                       WriteGltf(model, out, GltfForm::kJson);
+                      return WriteReport{};
                   }});
-    // The assimp bridge registers its import and export formats here, one
-    // Add each, when KON_HAVE_ASSIMP is defined.
+    AddBridgeFormats(registry);
     return registry;
 }
 
@@ -107,6 +110,26 @@ const Format* FormatRegistry::ByExtension(std::string_view extension,
     for (const Format& f : formats_) {
         const std::string& own = f.usesTextExtension ? settings.extension : f.extension;
         if (f.CanWrite() && AsciiLowerCopy(own) == lower) return &f;
+    }
+    return nullptr;
+}
+
+bool FormatRegistry::AddReader(std::string_view extension, const ReadFunction& read) {
+    const std::string lower = AsciiLowerCopy(extension);
+    bool added = false;
+    for (Format& f : formats_) {
+        if (!f.readByContent && AsciiLowerCopy(f.extension) == lower) {
+            f.read = read;
+            added = true;
+        }
+    }
+    return added;
+}
+
+const Format* FormatRegistry::Reader(std::string_view extension) const {
+    const std::string lower = AsciiLowerCopy(extension);
+    for (const Format& f : formats_) {
+        if (f.read != nullptr && AsciiLowerCopy(f.extension) == lower) return &f;
     }
     return nullptr;
 }

@@ -16,12 +16,28 @@
 
 namespace kon::cli {
 
+// The settings of one run that readers of other formats take.
+struct ReadSettings {
+    // Kon units per source unit; without it the format's own default.
+    std::optional<double> scale;
+};
+
+// What one write reports: what the output leaves out of the model, or why
+// nothing was written (the output is then left as it was).
+struct WriteReport {
+    std::vector<std::string> warnings{};
+    std::string error{};
+};
+
 // The settings of one run that writers take.
 struct WriteSettings {
     char separator = ';';            // Kon text field separator (konvert's default)
     std::string extension = ".csv";  // Kon text file extension (konvert's default)
     bool fill = true;                // plan: polygons filled
 };
+
+using ReadFunction = std::function<LoadResult(const std::string& path, const ReadSettings& settings,
+                                              KonModell& model)>;
 
 struct Format {
     std::string name{};
@@ -31,14 +47,12 @@ struct Format {
     bool readByContent = false;  // a Kon form, told apart by its bytes
     // Reads a file of this format that is not a Kon file; empty for the Kon
     // forms, which are recognised by their content.
-    std::function<LoadResult(const std::string& path, KonModell& model)> read{};
+    ReadFunction read{};
     // Why the model cannot be written in this format; empty when it always can.
     std::function<std::optional<Diagnostic>(const KonModell& model)> refuse{};
-    // What of the model this format leaves out, when it does; empty when
-    // it keeps everything.
-    std::function<std::optional<std::string>(const KonModell& model)> loses{};
     // Empty for a format that is only read.
-    std::function<void(const KonModell& model, std::ostream& out, const WriteSettings& settings)>
+    std::function<WriteReport(const KonModell& model, std::ostream& out,
+                              const WriteSettings& settings)>
         write{};
 
     bool CanRead() const { return readByContent || read != nullptr; }
@@ -51,9 +65,15 @@ class FormatRegistry {
     static FormatRegistry Standard();
 
     void Add(Format format) { formats_.push_back(std::move(format)); }
+    // Gives every format of this extension (with its dot) that is not a Kon
+    // form this reader; false when there is none.
+    bool AddReader(std::string_view extension, const ReadFunction& read);
     const Format* Find(std::string_view name) const;
     // The writable format whose extension this is (ignoring letter case).
     const Format* ByExtension(std::string_view extension, const WriteSettings& settings) const;
+    // The format that reads files of this extension by name (ignoring letter
+    // case); none for the Kon forms, which are read by content.
+    const Format* Reader(std::string_view extension) const;
     const std::vector<Format>& All() const { return formats_; }
     std::vector<std::string> WritableNames() const;
 
@@ -65,6 +85,10 @@ class FormatRegistry {
 // written: every point, polygon and instance is one line of its section.
 inline constexpr std::size_t kMaxTextSectionLines = 32767;
 std::optional<Diagnostic> CheckFitsKonText(const KonModell& model);
+
+// The formats of the assimp bridge: its writers, and its reader added to
+// every format whose extension assimp reads. Nothing in a build without it.
+void AddBridgeFormats(FormatRegistry& registry);
 
 std::string AsciiLowerCopy(std::string_view text);
 

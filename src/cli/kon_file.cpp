@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <fstream>
 
+#include "cli/output_naming.h"
+
 namespace kon::cli {
 
 namespace {
@@ -25,18 +27,38 @@ bool StartsWithHeaderWord(const std::string& path) {
     return word == kHeaderMolk || word == kHeaderTav;
 }
 
-}  // namespace
-
-LoadResult LoadInput(const std::string& path, KonModell& model) {
-    LoadResult result = LoadKonFile(path, model);
+// The load's error when the bytes are neither a Kon text file nor start like
+// an archive; none otherwise.
+Diagnostic* NeitherForm(const std::string& path, LoadResult& result) {
     for (Diagnostic& d : result.diagnostics.items) {
         if (d.severity != Severity::kError) continue;
         const bool fromContent =
             d.kind == FaultKind::kBadVersion || d.kind == FaultKind::kTruncated;
         if (result.form == KonForm::kArchive && fromContent && !StartsWithHeaderWord(path)) {
-            d.explanation = kNotKon;
-            d.where = {Location::Unit::kByte, 0};
+            return &d;
         }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+LoadResult LoadInput(const std::string& path, KonModell& model) {
+    return LoadAnyInput(path, FormatRegistry{}, ReadSettings{}, model);
+}
+
+LoadResult LoadAnyInput(const std::string& path, const FormatRegistry& registry,
+                        const ReadSettings& settings, KonModell& model) {
+    LoadResult result = LoadKonFile(path, model);
+    if (Diagnostic* d = NeitherForm(path, result)) {
+        std::string extension(1, '.');
+        extension += PathExtension(path);
+        if (const Format* reader = registry.Reader(extension)) {
+            model = KonModell{};
+            return reader->read(path, settings, model);
+        }
+        d->explanation = kNotKon;
+        d->where = {Location::Unit::kByte, 0};
     }
     return result;
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/format_registry.h"
 #include "io/load_model.h"
 #include "model/kon_modell.h"
 
@@ -16,6 +17,11 @@ namespace kon::cli {
 // Loads the file; a file whose bytes are neither a Kon text file nor start
 // with an archive header word gets the plain explanation at byte 0.
 LoadResult LoadInput(const std::string& path, KonModell& model);
+
+// The same, except that a file of neither form is read by the registry's
+// reader for its extension, where there is one (the assimp bridge's).
+LoadResult LoadAnyInput(const std::string& path, const FormatRegistry& registry,
+                        const ReadSettings& settings, KonModell& model);
 
 struct Bounds {
     std::array<std::int32_t, 3> min{};

@@ -1,6 +1,8 @@
 // kon: the scriptable companion of konvert. It never asks and never waits;
 // results go to standard output, messages to standard error.
 
+#include <charconv>
+#include <cmath>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -38,6 +40,18 @@ std::optional<std::string> ParseExtension(std::string text) {
         return std::nullopt;
     }
     return text;
+}
+
+// Kon units per source unit: a positive finite number, read the same way
+// whatever the locale.
+std::optional<double> ParseScale(const std::string& text) {
+    double scale = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, ec] = std::from_chars(text.data(), end, scale);
+    if (ec != std::errc() || stop != end || !std::isfinite(scale) || !(scale > 0)) {
+        return std::nullopt;
+    }
+    return scale;
 }
 
 void AddInspect(CLI::App& command, kon::cli::InspectOptions& options) {
@@ -88,6 +102,10 @@ int main(int argc, char** argv) {
     convertCommand->add_option("-j,--jobs", convert.jobs, "conversions in parallel (default 1)")
         ->check(CLI::Range(1u, 64u));
     convertCommand->add_flag("-v,--verbose", convert.verbose, "name each output written");
+    std::string scale;
+    constexpr const char* kScaleHelp =
+        "Kon units per unit of an imported file (default 1000 for glTF and Collada, else 1)";
+    convertCommand->add_option("--scale", scale, kScaleHelp)->type_name("NUMBER");
     convertCommand->add_option("FILE", convert.files, "input files")->required();
 
     ConvertOptions plan;
@@ -97,6 +115,7 @@ int main(int argc, char** argv) {
     planCommand->add_option("-o,--output", plan.output, "output file or existing folder");
     planCommand->add_flag("--force", plan.force, "replace an existing output");
     planCommand->add_flag("--no-fill", noFill, "leave the polygons out");
+    planCommand->add_option("--scale", scale, kScaleHelp)->type_name("NUMBER");
     std::string planFile;
     planCommand->add_option("FILE", planFile, "input file")->required();
 
@@ -117,6 +136,12 @@ int main(int argc, char** argv) {
     if (*infoCommand) return RunInfo(info, std::cout, std::cerr);
     if (*checkCommand) return RunCheck(check, std::cout, std::cerr);
     if (*formatsCommand) return RunFormats(registry, std::cout);
+    if (convertCommand->count("--scale") + planCommand->count("--scale") != 0) {
+        const std::optional<double> parsed = ParseScale(scale);
+        if (!parsed) return usage("--scale: a number greater than 0, such as 1000 or 0.5");
+        convert.reading.scale = parsed;
+        plan.reading.scale = parsed;
+    }
     if (*convertCommand) {
         if (!separator.empty() || convertCommand->count("--separator") != 0) {
             const std::optional<char> parsed = ParseSeparator(separator);

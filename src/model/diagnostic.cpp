@@ -42,6 +42,8 @@ std::string_view FaultCode(FaultKind kind) {
             return "write-error";
         case FaultKind::kTrailingBytes:
             return "trailing-bytes";
+        case FaultKind::kImportFailed:
+            return "import-failed";
     }
     return "unknown";
 }

@@ -30,6 +30,7 @@ enum class FaultKind : std::uint8_t {
     kTooLarge,        // writing: the model does not fit an archive's counts
     kWriteError,      // writing: the output could not be written completely
     kTrailingBytes,   // archive: bytes after the last array
+    kImportFailed,    // another format: its reader failed, or the model exceeds a Kon model
 };
 
 // A stable name per kind, for scripts (kon check --json) and the manual.

@@ -44,9 +44,12 @@ std::uint8_t Low8(std::int32_t value) {
     return static_cast<std::uint8_t>(value);
 }
 
+// Appended piece by piece: MinGW's g++ 12 misreads "'" + string as an
+// overlapping copy (-Wrestrict).
 std::string Quote(std::string_view text) {
-    if (text.size() <= kQuoteLength) return "'" + std::string(text) + "'";
-    return "'" + std::string(text.substr(0, kQuoteLength)) + "...'";
+    std::string quoted(1, '\'');
+    if (text.size() <= kQuoteLength) return quoted.append(text).append(1, '\'');
+    return quoted.append(text.substr(0, kQuoteLength)).append("...'");
 }
 
 // Colour, texture and then the supplement groups; the first missing field
