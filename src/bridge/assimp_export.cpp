@@ -25,7 +25,7 @@ namespace kon::bridge {
 
 namespace {
 
-struct ExportSpec {
+struct ExportRecipe {
     const char* id;
     const char* extension;
     const char* assimpId;
@@ -48,7 +48,7 @@ struct ExportSpec {
 // binary FBX of assimp 5.2 written to memory does not read back; the text
 // form rounds texture coordinates to about seven digits; DirectX X reads
 // them back a unit in the last place off.
-constexpr ExportSpec kSpecs[] = {
+constexpr ExportRecipe kRecipes[] = {
     {"obj", "obj", "objnomtl", true, true, false, false},
     {"ply", "ply", "ply", true, true, false, false},
     {"stl", "stl", "stl", false, false, false, false},
@@ -63,8 +63,8 @@ constexpr ExportSpec kSpecs[] = {
 constexpr std::int64_t kFloatExact = std::int64_t{1} << 24;
 constexpr std::int64_t kSixDigits = 999999;
 
-const ExportSpec* FindSpec(std::string_view id) {
-    for (const ExportSpec& s : kSpecs) {
+const ExportRecipe* FindRecipe(std::string_view id) {
+    for (const ExportRecipe& s : kRecipes) {
         if (id == s.id) return &s;
     }
     return nullptr;
@@ -116,7 +116,7 @@ struct Built {
     std::uint64_t supplements = 0, reserved = 0;  // of the points written
 };
 
-Built BuildScene(const KonModell& model, const ExportSpec& spec) {
+Built BuildScene(const KonModell& model, const ExportRecipe& recipe) {
     Built built;
     const std::size_t points = model.Punkte.size();
     // Polygons by the TexId of their first corner, in TexId order.
@@ -134,7 +134,7 @@ Built BuildScene(const KonModell& model, const ExportSpec& spec) {
             }
         }
     }
-    const std::int64_t exact = spec.throughFile ? kSixDigits : kFloatExact;
+    const std::int64_t exact = recipe.throughFile ? kSixDigits : kFloatExact;
     for (std::size_t i = 0; i < points; ++i) {
         if (!used[i]) {
             ++built.unusedPoints;
@@ -217,11 +217,11 @@ Built BuildScene(const KonModell& model, const ExportSpec& spec) {
     // The meshes hang at the root, or below it where the format needs that.
     aiNode* holder = scene->mRootNode;
     std::vector<aiNode*> children;
-    if (spec.throughFile || spec.unitAndAxis) {
+    if (recipe.throughFile || recipe.unitAndAxis) {
         holder = new aiNode("Kon_mesh");
         children.push_back(holder);
     }
-    if (spec.unitAndAxis) {
+    if (recipe.unitAndAxis) {
         constexpr ai_real kMetresPerUnit = static_cast<ai_real>(0.001);
         scene->mRootNode->mTransformation = aiMatrix4x4(
             aiMatrix3x3(kMetresPerUnit, 0, 0, 0, 0, kMetresPerUnit, 0, -kMetresPerUnit, 0));
@@ -229,7 +229,7 @@ Built BuildScene(const KonModell& model, const ExportSpec& spec) {
     holder->mNumMeshes = static_cast<unsigned>(meshes);
     holder->mMeshes = NewArray<unsigned>(meshes);
     for (std::size_t i = 0; i < meshes; ++i) holder->mMeshes[i] = static_cast<unsigned>(i);
-    if (spec.nodes) {
+    if (recipe.nodes) {
         // No blank in node names: Collada keeps ids, and an id has none.
         for (std::size_t i = 0; i < model.Instanzen.size(); ++i) {
             auto* node = new aiNode("Instanz_" + std::to_string(i + 1));
@@ -249,7 +249,8 @@ std::string Plural(std::uint64_t n, const char* one, const char* many) {
 
 // assimp's 3MF writer needs a file of its own: a fresh directory in the
 // system's temporary folder, removed again whatever happens.
-BridgeResult ExportThroughFile(const aiScene& scene, const ExportSpec& spec, std::ostream& out) {
+BridgeResult ExportThroughFile(const aiScene& scene, const ExportRecipe& recipe,
+                               std::ostream& out) {
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::path base = fs::temp_directory_path(ec);
@@ -261,10 +262,10 @@ BridgeResult ExportThroughFile(const aiScene& scene, const ExportSpec& spec, std
         if (fs::create_directory(candidate, ec)) dir = candidate;
     }
     if (dir.empty()) return {{}, "cannot create a temporary folder in " + base.string()};
-    const fs::path file = dir / (std::string("model.") + spec.extension);
+    const fs::path file = dir / (std::string("model.") + recipe.extension);
     BridgeResult result;
     Assimp::Exporter exporter;
-    if (exporter.Export(&scene, spec.assimpId, file.string(), aiProcess_Triangulate) !=
+    if (exporter.Export(&scene, recipe.assimpId, file.string(), aiProcess_Triangulate) !=
         aiReturn_SUCCESS) {
         result.error = exporter.GetErrorString();
     } else {
@@ -288,7 +289,7 @@ BridgeResult ExportThroughFile(const aiScene& scene, const ExportSpec& spec, std
 std::vector<FormatInfo> AssimpExportFormats() {
     const Assimp::Exporter exporter;
     std::vector<FormatInfo> formats;
-    for (const ExportSpec& s : kSpecs) {
+    for (const ExportRecipe& s : kRecipes) {
         const aiExportFormatDesc* d = AssimpFormat(exporter, s.assimpId);
         if (d == nullptr) continue;
         formats.push_back({s.id, s.extension, d->description, s.colours, s.texcoords, s.nodes});
@@ -298,18 +299,18 @@ std::vector<FormatInfo> AssimpExportFormats() {
 
 BridgeResult ExportWithAssimp(const KonModell& model, const std::string& formatId,
                               std::ostream& out) {
-    const ExportSpec* spec = FindSpec(formatId);
+    const ExportRecipe* recipe = FindRecipe(formatId);
     Assimp::Exporter exporter;
-    if (spec == nullptr || AssimpFormat(exporter, spec->assimpId) == nullptr) {
+    if (recipe == nullptr || AssimpFormat(exporter, recipe->assimpId) == nullptr) {
         return {{}, "assimp offers no export format \"" + formatId + "\""};
     }
     BridgeResult result;
     try {
-        const Built built = BuildScene(model, *spec);
+        const Built built = BuildScene(model, *recipe);
         if (built.scene->mNumMeshes == 0) {
             return {{}, "no polygons of three or more corners to write"};
         }
-        const std::string name = spec->id;
+        const std::string name = recipe->id;
         if (built.skippedSmall != 0) {
             result.warnings.push_back(
                 "left out " + Plural(built.skippedSmall, "polygon", "polygons") +
@@ -337,29 +338,29 @@ BridgeResult ExportWithAssimp(const KonModell& model, const std::string& formatI
         if (built.imprecise != 0) {
             result.warnings.push_back(
                 Plural(built.imprecise, "point has", "points have") + " coordinates beyond " +
-                std::to_string(spec->throughFile ? kSixDigits : kFloatExact) + ", which " + name +
-                (spec->throughFile ? " as assimp writes it rounds to six significant digits"
-                                   : " as assimp writes it rounds to single precision"));
+                std::to_string(recipe->throughFile ? kSixDigits : kFloatExact) + ", which " + name +
+                (recipe->throughFile ? " as assimp writes it rounds to six significant digits"
+                                     : " as assimp writes it rounds to single precision"));
         }
-        if (!spec->colours) {
+        if (!recipe->colours) {
             result.warnings.push_back(name + " as assimp writes it keeps no point colours");
         }
-        if (!spec->texcoords) {
+        if (!recipe->texcoords) {
             result.warnings.push_back(
                 name + " as assimp writes it does not keep texture coordinates exactly");
         }
-        if (!spec->nodes && !model.Instanzen.empty()) {
+        if (!recipe->nodes && !model.Instanzen.empty()) {
             result.warnings.push_back(
                 "left out " +
                 Plural(model.Instanzen.size(), "instance placement", "instance placements") + "; " +
                 name + " has no nodes for them");
         }
-        if (spec->throughFile) {
-            BridgeResult written = ExportThroughFile(*built.scene, *spec, out);
+        if (recipe->throughFile) {
+            BridgeResult written = ExportThroughFile(*built.scene, *recipe, out);
             if (!written.ok()) return written;
             return result;
         }
-        const aiExportDataBlob* blob = exporter.ExportToBlob(built.scene.get(), spec->assimpId);
+        const aiExportDataBlob* blob = exporter.ExportToBlob(built.scene.get(), recipe->assimpId);
         if (blob == nullptr || blob->size == 0) {
             const std::string why = exporter.GetErrorString();
             return {{}, why.empty() ? "assimp wrote nothing" : why};
