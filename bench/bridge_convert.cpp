@@ -14,7 +14,7 @@
 
 #include "archive/kon_archive.h"
 #include "bridge/assimp_bridge.h"
-#include "driver/load_model.h"
+#include "io/load_model.h"
 #include "largest_model.h"
 
 namespace {
@@ -66,17 +66,13 @@ int main(int argc, char** argv) {
         const std::string refusal = kon::bridge::ArchiveRefusal(model, argv[2]);
         if (!refusal.empty()) return Report({{}, refusal});
         std::ostringstream out;
-        kon::WriteKonArchiveTo(model, out);
+        kon::WriteKonArchive(model, out);
         return Save(argv[3], out.str()) ? 0 : 1;
     }
     if (command == "export" && argc == 4) {
-        std::ifstream in(argv[2], std::ios::binary);
-        std::ostringstream sink;
-        std::istringstream none;
-        kon::Console console(none, sink, sink);
         kon::KonModell model;
-        kon::LoadModelFrom(model, in, console, argv[2]);
-        if (model.Geladen != 1) return Report({{}, "cannot read " + std::string(argv[2])});
+        if (!kon::LoadKonFile(argv[2], model).diagnostics.Ok())
+            return Report({{}, "cannot read " + std::string(argv[2])});
         std::ostringstream out;
         if (Report(kon::bridge::ExportWithAssimp(model, "ply", out)) != 0) return 1;
         return Save(argv[3], out.str()) ? 0 : 1;
@@ -85,7 +81,7 @@ int main(int argc, char** argv) {
     if (command == "largest" && argc == 4) {
         const kon::KonModell model = kon::bench::LargestModel();
         std::ostringstream archive, obj;
-        kon::WriteKonArchiveTo(model, archive);
+        kon::WriteKonArchive(model, archive);
         if (Report(kon::bridge::ExportWithAssimp(model, "obj", obj)) != 0) return 1;
         return Save(argv[2], archive.str()) && Save(argv[3], obj.str()) ? 0 : 1;
     }
