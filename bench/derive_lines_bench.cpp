@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "largest_model.h"
+#include "linear_kanten_liste.h"
 #include "model/derive_lines.h"
 #include "model/kanten_liste.h"
 #include "support/crafted_edges.h"
-#include "support/linear_kanten_liste.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ void SetCounters(benchmark::State& state, std::size_t edges, std::size_t entries
 }
 
 void BM_TallyHashed(benchmark::State& state) {
-    const std::vector<kon::test::Edge> edges = kon::test::PolygonEdges(kon::bench::LargestModel());
+    const std::vector<kon::test::Edge> edges = kon::bench::PolygonEdges(kon::bench::LargestModel());
     std::size_t entries = 0;
     for (auto _ : state) {
         kon::KantenListe tally(edges.size());
@@ -44,10 +44,10 @@ void BM_TallyHashed(benchmark::State& state) {
 BENCHMARK(BM_TallyHashed)->Unit(benchmark::kMillisecond);
 
 void BM_TallyLinear(benchmark::State& state) {
-    const std::vector<kon::test::Edge> edges = kon::test::PolygonEdges(kon::bench::LargestModel());
+    const std::vector<kon::test::Edge> edges = kon::bench::PolygonEdges(kon::bench::LargestModel());
     std::size_t entries = 0;
     for (auto _ : state) {
-        kon::test::LinearKantenListe tally;
+        kon::bench::LinearKantenListe tally;
         CountAll(tally, edges);
         entries = tally.Kanten().size();
         benchmark::DoNotOptimize(tally.Kanten().data());
@@ -62,7 +62,7 @@ void BM_DeriveLinesLargest(benchmark::State& state) {
         kon::DeriveLines(model);
         benchmark::DoNotOptimize(model.StrichLinien.data());
     }
-    SetCounters(state, kon::test::PolygonEdges(model).size(),
+    SetCounters(state, kon::bench::PolygonEdges(model).size(),
                 model.Linien.size() + model.StrichLinien.size());
 }
 BENCHMARK(BM_DeriveLinesLargest)->Unit(benchmark::kMillisecond);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Walks a corpus of 3D models through kon_bridge_corpus, one child process
-# per file with a time limit, and tallies the outcome by format. Fails on a
+# per file with a time limit, and tallies the outcomes. Fails on a
 # crash, a sanitizer report, a time-out or a Kon file that does not read back.
 #
 #   tests/bridge_corpus.sh TOOL [CORPUS_DIR [EVERY_NTH [SECONDS [MEMORY_KB]]]]
@@ -47,19 +47,10 @@ while IFS= read -r -d '' file; do
     fi
 done < <(find "$corpus" -type f -print0 | sort -z)
 
-# By format: converted (archive and text), text only, refused; then each
-# reason with its count. Plain awk (mawk has no sorting), sorted by sort.
-echo "format    files converted text-only refused"
-awk -F'\t' '$2 != "skipped" { total[$1]++; count[$1 "|" $2]++ }
-    END {
-        for (f in total)
-            printf "%-8s %6d %9d %9d %7d\n", f, total[f], count[f "|converted"],
-                   count[f "|text-only"], count[f "|refused"]
-    }' "$results" | sort
+# The tally, then each reason for a refusal with its count.
 awk -F'\t' '$2 != "skipped" { n++; c[$2]++ }
-    END { printf "%-8s %6d %9d %9d %7d\n", "all", n, c["converted"], c["text-only"], c["refused"] }' \
+    END { printf "%d files: %d converted, %d text only, %d refused\n", n, c["converted"], c["text-only"], c["refused"] }' \
     "$results"
-echo
 awk -F'\t' '$2 == "refused" || $2 == "text-only" { print $2 ": " $3 }' "$results" |
     sort | uniq -c | sort -rn
 skipped=$(awk -F'\t' '$2 == "skipped"' "$results" | wc -l)

@@ -14,7 +14,6 @@
 #include <iterator>
 #include <map>
 #include <optional>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -136,10 +135,8 @@ void AddTree(Tree& tree, const fs::path& root) {
 // A fresh directory, removed with everything in it, whatever the run left.
 struct Scratch {
     Scratch() {
-        std::random_device random;
-        do {
-            dir = fs::temp_directory_path() / ("konvert-golden-" + std::to_string(random()));
-        } while (!fs::create_directory(dir));
+        std::string pattern = (fs::temp_directory_path() / "konvert-golden-XXXXXX").string();
+        dir = mkdtemp(pattern.data());
     }
     ~Scratch() {
         std::error_code ec;
@@ -167,14 +164,7 @@ std::string ProgramFile(const std::string& command) {
         const auto open = command.rfind('\'', command.size() - 2);
         if (open != std::string::npos) return command.substr(open + 1, command.size() - open - 2);
     }
-    const auto space = command.rfind(' ');
-    return space == std::string::npos ? command : command.substr(space + 1);
-}
-
-bool IsWindowsProgram(const std::string& file) {
-    std::string suffix = file.size() < 4 ? file : file.substr(file.size() - 4);
-    for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return suffix == ".exe";
+    return command.substr(command.rfind(' ') + 1);
 }
 
 // A Windows console turns each newline into CR LF; only a CR right before a
@@ -215,6 +205,12 @@ std::string PatchedCopy(const std::string& program, const std::string& patch, co
 
 // Whether the program's `formats` command lists this format (kon lists ply
 // where it has the assimp bridge).
+bool IsWindowsProgram(const std::string& file) {
+    std::string suffix = file.size() < 4 ? file : file.substr(file.size() - 4);
+    for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return suffix == ".exe";
+}
+
 bool ListsFormat(const std::string& command, const std::string& name) {
     FILE* pipe = popen((command + " formats 2>/dev/null").c_str(), "r");
     if (pipe == nullptr) return false;
@@ -238,7 +234,8 @@ TEST_P(GoldenTest, Run) {
     // kon is built only where its libraries were found.
     if (!fs::exists(program) && command.find(' ') == std::string::npos)
         GTEST_SKIP() << program << " was not built";
-    for (const std::string& flag : Lines(file("flags").value_or(""))) {
+    const std::vector<std::string> flags = Lines(file("flags").value_or(""));
+    for (const std::string& flag : flags) {
         if (flag == "windows" && !windows) GTEST_SKIP() << "a Windows program only";
         if (flag == "posix" && windows) GTEST_SKIP() << "a POSIX program only";
         if (flag == "unprivileged" && !windows && geteuid() == 0)
@@ -285,7 +282,9 @@ TEST_P(GoldenTest, Run) {
     std::ofstream(scratch.dir / "stdin", std::ios::binary) << file("stdin").value_or("");
     const auto saved = [&](const char* name) { return Quote((scratch.dir / name).string()); };
     const bool oneStream = file("console").has_value();
-    run += " <" + saved("stdin") + (oneStream ? " 2>&1" : "") + "); echo $? >" + saved("exit") +
+    const bool closedStdin = std::count(flags.begin(), flags.end(), "closed-stdin") != 0;
+    run += (closedStdin ? " <&-" : " <" + saved("stdin")) + (oneStream ? " 2>&1" : "") +
+           "); echo $? >" + saved("exit") +
            (oneStream
                 ? "; } | cat >" + saved("console") + "; }"
                 : "; } 2>&1 >&3 | cat >" + saved("stderr") + "; } 3>&1 | cat >" + saved("stdout"));

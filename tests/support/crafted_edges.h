@@ -10,9 +10,11 @@
 #include <random>
 #include <vector>
 
-#include "support/linear_kanten_liste.h"
+#include <utility>
 
 namespace kon::test {
+
+using Edge = std::pair<std::int16_t, std::int16_t>;
 
 inline std::vector<Edge> CraftedEdges(std::size_t count) {
     // The slot count the tally picks for `count` edges: a power of two, at

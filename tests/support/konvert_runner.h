@@ -1,26 +1,21 @@
 #pragma once
-// A fresh temporary directory for tests that write files, and reading a
-// file whole.
+// A fresh temporary directory for tests that write files, and whole files.
 
 #include <filesystem>
-#include <map>
 #include <string>
 
 namespace kon::test {
 
+// Holds the empty directory "work"; removed with everything in it.
 class Sandbox {
   public:
     Sandbox();
     ~Sandbox();
     Sandbox(const Sandbox&) = delete;
     Sandbox& operator=(const Sandbox&) = delete;
-
-    // Holds the directory "work", where Write, Read and Files work.
     const std::filesystem::path& dir() const { return dir_; }
-    void Write(const std::string& name, const std::string& bytes) const;
-    std::string Read(const std::string& name) const;
-    // Every regular file below "work", by relative path, with its bytes.
-    std::map<std::string, std::string> Files() const;
+    // Removes everything inside `dir`.
+    static void Empty(const std::filesystem::path& dir);
 
   private:
     std::filesystem::path dir_;
@@ -28,5 +23,6 @@ class Sandbox {
 
 // The whole contents of a file; empty when it cannot be read.
 std::string ReadFileBytes(const std::filesystem::path& file);
+void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes);
 
 }  // namespace kon::test

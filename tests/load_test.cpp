@@ -1,30 +1,16 @@
-// The corner rule of a polygon, and loading a file of either form by its
-// content: form, variant, derived lines, the end check and open failures.
+// Loading either form by its content: the form, the derived lines, and the
+// end check after a failure.
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <sstream>
 
 #include "io/load_model.h"
 #include "model/kon_modell.h"
 #include "support/haus_model.h"
-#include "support/konvert_runner.h"
 
 namespace kon {
 namespace {
-
-TEST(ModelTest, CornerRuleKeepsFourInlineAndTheRestInWeitereEcken) {
-    Flaeche f;
-    for (std::int16_t i = 0; i < 7; ++i) AppendEcke(f, static_cast<std::int16_t>(100 + i));
-    ASSERT_EQ(f.Anzahl, 7);
-    EXPECT_EQ(f.Ecken[3], 103);
-    EXPECT_EQ(f.WeitereEcken.size(), 3u);
-    EXPECT_EQ(f.WeitereEcken[0], 104);
-    for (std::size_t j = 0; j < 7; ++j) EXPECT_EQ(Ecke(f, j), 100 + static_cast<int>(j));
-    Ecke(f, 5) = -1;
-    EXPECT_EQ(f.WeitereEcken[1], -1);
-}
 
 LoadResult Load(const std::string& bytes, KonModell& model) {
     std::istringstream in(bytes, std::ios::binary);
@@ -77,18 +63,6 @@ TEST(LoadTest, TheEndCheckIsAWarningAfterAFailure) {
     EXPECT_EQ(result.diagnostics.items[0].kind, FaultKind::kBadCount);
     EXPECT_EQ(result.diagnostics.items[1].severity, Severity::kWarning);
     EXPECT_EQ(result.diagnostics.items[1].kind, FaultKind::kTrailingBytes);
-}
-
-TEST(LoadTest, OnlyARegularFileIsOpened) {
-    test::Sandbox sandbox;
-    const std::filesystem::path dir = sandbox.dir() / "work";
-    for (const std::string& path : {(dir / "missing.kon").string(), dir.string()}) {
-        KonModell model;
-        const LoadResult result = LoadKonFile(path, model);
-        ASSERT_EQ(result.diagnostics.items.size(), 1u);
-        EXPECT_EQ(result.diagnostics.items[0].kind, FaultKind::kCannotOpen);
-        EXPECT_EQ(result.diagnostics.items[0].message, "Can't open " + path + "!\n");
-    }
 }
 
 }  // namespace

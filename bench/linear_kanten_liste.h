@@ -1,7 +1,6 @@
 #pragma once
-// The plain edge tally the hashed one must agree with: each edge scans every
-// entry met so far. Shared by the tests (as the reference) and the benchmark
-// (as the baseline); nothing in the program uses it.
+// The plain edge tally the hashed one is measured against: each edge scans
+// every entry met so far.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +10,7 @@
 #include "model/kanten_liste.h"
 #include "model/kon_modell.h"
 
-namespace kon::test {
+namespace kon::bench {
 
 class LinearKantenListe {
   public:
@@ -50,4 +49,4 @@ inline std::vector<Edge> PolygonEdges(const KonModell& model) {
     return edges;
 }
 
-}  // namespace kon::test
+}  // namespace kon::bench
