@@ -196,7 +196,7 @@ TEST(BridgeRoundTrip, GlbKeepsPointsAndColoursAndTriangulates) {
 
 // ---- Hand-built scenes ----------------------------------------------------
 
-struct MeshSpec {
+struct MeshParts {
     std::vector<aiVector3D> vertices;
     std::vector<std::vector<unsigned>> faces;
     std::vector<aiColor4D> colours;
@@ -211,18 +211,18 @@ T* Copy(const std::vector<T>& v) {
     return a;
 }
 
-aiMesh* NewMesh(const MeshSpec& spec) {
+aiMesh* NewMesh(const MeshParts& parts) {
     auto* mesh = new aiMesh();
-    mesh->mNumVertices = static_cast<unsigned>(spec.vertices.size());
-    mesh->mVertices = Copy(spec.vertices);
-    mesh->mColors[0] = Copy(spec.colours);
-    mesh->mNumFaces = static_cast<unsigned>(spec.faces.size());
-    mesh->mFaces = new aiFace[spec.faces.size()];
-    for (std::size_t i = 0; i < spec.faces.size(); ++i) {
-        mesh->mFaces[i].mNumIndices = static_cast<unsigned>(spec.faces[i].size());
-        mesh->mFaces[i].mIndices = Copy(spec.faces[i]);
+    mesh->mNumVertices = static_cast<unsigned>(parts.vertices.size());
+    mesh->mVertices = Copy(parts.vertices);
+    mesh->mColors[0] = Copy(parts.colours);
+    mesh->mNumFaces = static_cast<unsigned>(parts.faces.size());
+    mesh->mFaces = new aiFace[parts.faces.size()];
+    for (std::size_t i = 0; i < parts.faces.size(); ++i) {
+        mesh->mFaces[i].mNumIndices = static_cast<unsigned>(parts.faces[i].size());
+        mesh->mFaces[i].mIndices = Copy(parts.faces[i]);
     }
-    mesh->mMaterialIndex = spec.material;
+    mesh->mMaterialIndex = parts.material;
     return mesh;
 }
 
@@ -237,7 +237,7 @@ struct MaterialSpec {
 };
 
 // A root with the given meshes and one child per NodeSpec.
-std::unique_ptr<aiScene> Scene(const std::vector<MeshSpec>& meshes,
+std::unique_ptr<aiScene> Scene(const std::vector<MeshParts>& meshes,
                                const std::vector<NodeSpec>& children,
                                const std::vector<unsigned>& rootMeshes = {},
                                const std::vector<MaterialSpec>& materials = {}) {
@@ -272,7 +272,7 @@ std::unique_ptr<aiScene> Scene(const std::vector<MeshSpec>& meshes,
     return scene;
 }
 
-const MeshSpec kQuad{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 1, 2, 3}}, {}, 0};
+const MeshParts kQuad{{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 1, 2, 3}}, {}, 0};
 
 aiMatrix4x4 Translate(float x, float y, float z) {
     aiMatrix4x4 m;
@@ -298,16 +298,16 @@ TEST(BridgeMapping, HandBuiltScenes) {
     aiMatrix4x4 turnAndGrow;  // 90 degrees about Z, doubled, moved by (10, 0, 0)
     aiMatrix4x4::RotationZ(static_cast<float>(std::numbers::pi / 2), turnAndGrow);
     turnAndGrow = Translate(10, 0, 0) * turnAndGrow * aiMatrix4x4(aiVector3D(2, 2, 2), {}, {});
-    const MeshSpec primitives{{{0, 0, 0}, {5, 0, 0}, {5, 5, 0}, {0, 5, 0}},
-                              {{0}, {0, 1}, {1, 2}, {0, 1, 2}, {0, 2, 3}, {}},
-                              {},
-                              0};
-    MeshSpec coloured = kQuad;
+    const MeshParts primitives{{{0, 0, 0}, {5, 0, 0}, {5, 5, 0}, {0, 5, 0}},
+                               {{0}, {0, 1}, {1, 2}, {0, 1, 2}, {0, 2, 3}, {}},
+                               {},
+                               0};
+    MeshParts coloured = kQuad;
     coloured.colours = {{1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 1}, {0.5f, 0.5f, 0.5f, 1}};
-    const MeshSpec rounding{{{0, 0, 0}, {0.2f, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0.4f, 0, 0}},
-                            {{0, 2, 3}, {4, 2, 3}, {0, 1, 2}},
-                            {},
-                            0};
+    const MeshParts rounding{{{0, 0, 0}, {0.2f, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0.4f, 0, 0}},
+                             {{0, 2, 3}, {4, 2, 3}, {0, 1, 2}},
+                             {},
+                             0};
     struct Row {
         const char* name;
         std::unique_ptr<aiScene> scene;
@@ -365,7 +365,7 @@ TEST(BridgeMapping, HandBuiltScenes) {
 }
 
 std::unique_ptr<aiScene> Triangles(std::size_t count, bool distinctPoints) {
-    MeshSpec mesh;
+    MeshParts mesh;
     for (std::size_t i = 0; i < count; ++i) {
         const auto x = static_cast<float>(distinctPoints ? i : 0);
         const auto base = static_cast<unsigned>(mesh.vertices.size());
@@ -379,7 +379,7 @@ std::unique_ptr<aiScene> Triangles(std::size_t count, bool distinctPoints) {
 }
 
 TEST(BridgeMapping, RefusalsNameTheirNumbers) {
-    MeshSpec badIndex = kQuad;
+    MeshParts badIndex = kQuad;
     badIndex.faces = {{0, 1, 9}};
     struct Row {
         const char* name;
