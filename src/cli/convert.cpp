@@ -1,13 +1,17 @@
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <exception>
 #include <filesystem>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <ostream>
 #include <system_error>
 #include <thread>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/kon_file.h"
@@ -25,6 +29,10 @@ namespace {
 // More workers than this gain nothing on any machine kon runs on, and each
 // holds a whole model.
 constexpr unsigned kMaxJobs = 64;
+// Finished outputs waiting for the device beside the conversions: the file
+// system stores several synced files in one commit, so a batch of small
+// files pays for the waits a few at a time instead of one after another.
+constexpr unsigned kSyncingOutputs = 8;
 
 struct Job {
     std::string input;
@@ -38,6 +46,47 @@ struct Outcome {
     std::string messages;  // whole lines, shown together
 };
 
+// The right to convert: at most -j conversions read and write at once; a
+// worker gives its turn back when its output only waits for the device.
+class Turns {
+  public:
+    explicit Turns(std::size_t count) : free_(count) {}
+
+    class Turn {
+      public:
+        explicit Turn(Turns& turns) : turns_(turns) { turns_.Take(); }
+        Turn(const Turn&) = delete;
+        Turn& operator=(const Turn&) = delete;
+        ~Turn() { GiveBack(); }
+        void GiveBack() {
+            if (held_) turns_.Put();
+            held_ = false;
+        }
+
+      private:
+        Turns& turns_;
+        bool held_ = true;
+    };
+
+  private:
+    void Take() {
+        std::unique_lock<std::mutex> guard(lock_);
+        freed_.wait(guard, [this] { return free_ > 0; });
+        --free_;
+    }
+    void Put() {
+        {
+            const std::lock_guard<std::mutex> guard(lock_);
+            ++free_;
+        }
+        freed_.notify_one();
+    }
+
+    std::mutex lock_;
+    std::condition_variable freed_;
+    std::size_t free_;
+};
+
 // One name per file, so two spellings of one output are seen as one.
 std::string FileKey(const std::string& path) {
     std::error_code ec;
@@ -46,7 +95,9 @@ std::string FileKey(const std::string& path) {
     return key.string();
 }
 
-Outcome ConvertOne(const Job& job, const ConvertOptions& options, const FormatRegistry& registry) {
+Outcome ConvertOne(const Job& job, const ConvertOptions& options, const FormatRegistry& registry,
+                   Turns& turns) {
+    Turns::Turn turn(turns);
     Outcome outcome;
     if (!job.refusal.empty()) {
         outcome.messages = RenderError(job.input, job.refusal);
@@ -76,6 +127,10 @@ Outcome ConvertOne(const Job& job, const ConvertOptions& options, const FormatRe
         // A writer that refuses writes nothing; the failed stream keeps the
         // old output and removes the temporary file.
         if (!report.error.empty()) out.setstate(std::ios::failbit);
+        // The bytes are written; the sync that follows needs neither the
+        // model nor a turn.
+        model = KonModell{};
+        turn.GiveBack();
     };
     const OutputResult result = WriteOutputFile(job.output, write);
     if (!report.error.empty()) {
@@ -106,9 +161,9 @@ Outcome ConvertOne(const Job& job, const ConvertOptions& options, const FormatRe
 
 // A failure inside one conversion stays that conversion's.
 Outcome ConvertGuarded(const Job& job, const ConvertOptions& options,
-                       const FormatRegistry& registry) {
+                       const FormatRegistry& registry, Turns& turns) {
     try {
-        return ConvertOne(job, options, registry);
+        return ConvertOne(job, options, registry, turns);
     } catch (const std::bad_alloc&) {
         return {false, RenderError(job.input, "the model does not fit in memory")};
     } catch (const std::exception& e) {
@@ -116,17 +171,22 @@ Outcome ConvertGuarded(const Job& job, const ConvertOptions& options,
     }
 }
 
-// Shows each conversion's lines whole, and on a terminal the one-line
-// progress display beneath them. Used under the caller's lock.
+// Shows each conversion's lines whole and in the order of the inputs,
+// whichever finishes first, and on a terminal the one-line progress display
+// beneath them. Used under the caller's lock.
 class Reporter {
   public:
     Reporter(std::ostream& err, std::size_t total, bool progress)
-        : err_(err), total_(total), progress_(progress) {}
+        : err_(err), total_(total), progress_(progress), finished_(total) {}
 
-    void Done(const Job& job, const Outcome& outcome) {
+    void Done(std::size_t index, const Job& job, Outcome outcome) {
         ++done_;
+        finished_[index] = std::move(outcome);
         ClearProgress();
-        err_ << outcome.messages;
+        for (; shownUpTo_ < finished_.size() && finished_[shownUpTo_]; ++shownUpTo_) {
+            err_ << finished_[shownUpTo_]->messages;
+            finished_[shownUpTo_].reset();
+        }
         if (progress_) {
             const std::string count = std::to_string(done_);
             const std::string width = std::to_string(total_);
@@ -155,6 +215,8 @@ class Reporter {
     std::size_t total_;
     bool progress_;
     std::size_t done_ = 0;
+    std::vector<std::optional<Outcome>> finished_;
+    std::size_t shownUpTo_ = 0;
     std::string shown_;
 };
 
@@ -211,16 +273,18 @@ int RunConvert(const ConvertOptions& options, const FormatRegistry& registry, st
     std::atomic<std::size_t> next{0};
     std::size_t converted = 0;
     std::size_t failed = 0;
+    const std::size_t conversions =
+        std::min<std::size_t>({options.jobs == 0 ? 1 : options.jobs, kMaxJobs, jobs.size()});
+    Turns turns(conversions);
     const auto work = [&] {
         for (std::size_t i = next++; i < jobs.size(); i = next++) {
-            const Outcome outcome = ConvertGuarded(jobs[i], options, registry);
+            Outcome outcome = ConvertGuarded(jobs[i], options, registry, turns);
             const std::lock_guard<std::mutex> guard(lock);
             ++(outcome.ok ? converted : failed);
-            reporter.Done(jobs[i], outcome);
+            reporter.Done(i, jobs[i], std::move(outcome));
         }
     };
-    const std::size_t workers =
-        std::min<std::size_t>({options.jobs == 0 ? 1 : options.jobs, kMaxJobs, jobs.size()});
+    const std::size_t workers = std::min<std::size_t>(conversions + kSyncingOutputs, jobs.size());
     std::vector<std::thread> threads;
     for (std::size_t k = 1; k < workers; ++k) {
         try {
