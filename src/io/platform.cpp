@@ -226,15 +226,7 @@ bool TemporaryFile::Create(const std::filesystem::path& folder) {
 }
 
 bool TemporaryFile::Write(const char* data, std::size_t size) {
-    if (!WriteAll(Fd(file_), data, size)) return false;
-#ifdef SYNC_FILE_RANGE_WRITE
-    // The device starts on these bytes while the writer makes the next ones,
-    // so the final sync waits only for the tail. A failure here shows there.
-    sync_file_range(Fd(file_), static_cast<off_t>(written_), static_cast<off_t>(size),
-                    SYNC_FILE_RANGE_WRITE);
-#endif
-    written_ += size;
-    return true;
+    return WriteAll(Fd(file_), data, size);
 }
 
 bool TemporaryFile::Sync() {

@@ -66,7 +66,6 @@ class TemporaryFile {
     std::intptr_t folderHandle_ = -1;
     std::filesystem::path folder_;
     std::filesystem::path name_;  // empty while the file has no name
-    std::uint64_t written_ = 0;   // bytes handed to the file so far
 };
 
 }  // namespace kon::platform
