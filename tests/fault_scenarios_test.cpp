@@ -128,15 +128,15 @@ struct Started {
     int console = -1;
 };
 
-// Runs konvert on `inputName` in the scene with "j" and an empty line as
-// answers; `user` other than 0 runs it as that user with group 2000 added.
-Started Start(const Scene& scene, const std::string& inputName, uid_t user = 0) {
+// Runs `command` in the scene with "j" and an empty line as answers; `user`
+// other than 0 runs it as that user with group 2000 added.
+Started StartCommand(const Scene& scene, std::vector<std::string> command, uid_t user = 0) {
     const std::string stdinPath = scene.Beside("stdin").string();
     const std::string dir = scene.dir().string();
     Put(stdinPath, "j\n\n");
-    std::string program = Program();
-    std::string input = inputName;
-    char* argv[] = {program.data(), input.data(), nullptr};
+    std::vector<char*> argv;
+    for (std::string& word : command) argv.push_back(word.data());
+    argv.push_back(nullptr);
     int console[2];
     if (pipe(console) != 0) return {};
     const pid_t pid = fork();
@@ -153,8 +153,13 @@ Started Start(const Scene& scene, const std::string& inputName, uid_t user = 0) 
         _exit(126);
     }
     for (const int fd : {in, console[0], console[1]}) close(fd);
-    execv(argv[0], argv);
+    execv(argv[0], argv.data());
     _exit(127);
+}
+
+// konvert on `inputName`.
+Started Start(const Scene& scene, const std::string& inputName, uid_t user = 0) {
+    return StartCommand(scene, {Program(), inputName}, user);
 }
 
 struct Outcome {
@@ -270,6 +275,37 @@ TEST(FaultScenarioTest, SignalsAtRandomMomentsLeaveNoFileBehind) {
         }
     }
 }
+
+#ifdef KON_DEFAULT_COMMAND
+// kon's workers hold several temporary files at once, and a batch names many
+// of them in the same instant: an interrupted batch leaves none behind.
+TEST(FaultScenarioTest, InterruptedBatchLeavesNoTemporaryFile) {
+    constexpr int kFiles = 300;
+    constexpr int kKills = 24;
+    const Scene scene;
+    std::vector<std::string> command = {KON_DEFAULT_COMMAND, "convert", "--force"};
+    for (int i = 0; i < kFiles; ++i) {
+        command.push_back("m" + std::to_string(i) + ".csv");
+        Put(scene / command.back(), TextModel(30, 20));
+    }
+    const auto start = std::chrono::steady_clock::now();
+    Finish(StartCommand(scene, command));
+    const auto span = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - start);
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<std::int64_t> moment(0, span.count());
+    const int signals[] = {SIGINT, SIGTERM, SIGHUP};
+    for (int round = 0; round < kKills; ++round) {
+        const Started started = StartCommand(scene, command);
+        std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+        kill(started.pid, signals[round % 3]);
+        Finish(started);
+        for (const auto& [name, bytes] : scene.Entries()) {
+            EXPECT_FALSE(name.starts_with(".")) << name << " left after kill " << round;
+        }
+    }
+}
+#endif
 
 TEST(FaultScenarioTest, InputRewrittenWhileReadIsNeverMixed) {
     constexpr int kRuns = 60;

@@ -1,6 +1,7 @@
 #include "io/platform.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -15,7 +16,9 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 #endif
 
@@ -48,18 +51,42 @@ constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
 
 namespace {
 
-// The one temporary name a signal handler may have to remove. It is set
-// before the name exists and lives in static storage because a handler may
-// touch nothing else; the base name is short and fixed in form, so the
-// buffer always holds it.
-volatile std::sig_atomic_t gNameArmed = 0;
-int gNameFolder = -1;
-char gName[64];
+// The temporary names a signal handler may have to remove: one slot for each
+// temporary file alive, as kon's workers hold several at once. A name is set
+// before it exists. The slots live in static storage because a handler may
+// touch nothing else, and a slot's state is a lock-free atomic, so a handler
+// in any thread reads it safely; the base names are short and fixed in form,
+// so a slot's buffer always holds one.
+enum NameState : int { kSlotFree, kSlotClaimed, kSlotArmed };
+struct NameSlot {
+    std::atomic<int> state{kSlotFree};
+    int folder = -1;
+    char name[64] = {};
+};
+static_assert(std::atomic<int>::is_always_lock_free);
+// Far more than the temporary files kon's most workers hold at once.
+constexpr std::size_t kNameSlots = 128;
+NameSlot gNameSlots[kNameSlots];
 
 constexpr int kCleanedSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
+// The stretches that give a temporary file a name or move it run with the
+// signals held, in whichever thread. A handler (in another thread) waits
+// until none runs before it removes the armed names, so no name appears
+// behind its back; a stretch that starts after that waits for the end.
+std::atomic<int> gNamingNow{0};
+std::atomic<int> gEnding{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
 extern "C" void RemoveTemporaryAndRaise(int signalNumber) {
-    if (gNameArmed != 0) unlinkat(gNameFolder, gName, 0);
+    gEnding.store(1);
+    while (gNamingNow.load() != 0) {
+        const timespec pause{0, 100000};
+        nanosleep(&pause, nullptr);
+    }
+    for (NameSlot& slot : gNameSlots) {
+        if (slot.state.load() == kSlotArmed) unlinkat(slot.folder, slot.name, 0);
+    }
     // SA_RESETHAND restored the default action; it takes effect as soon as
     // the handler returns and the signal is unblocked.
     raise(signalNumber);
@@ -82,35 +109,60 @@ void InstallSignalHandlers() {
     }
 }
 
-void ArmName(int folder, const std::string& name) {
-    gNameArmed = 0;
-    gNameFolder = folder;
-    const std::size_t length = std::min(name.size(), sizeof gName - 1);
-    name.copy(gName, length);
-    gName[length] = '\0';
-    gNameArmed = 1;
+// A free slot for a new temporary file, or -1 when all are taken.
+int ClaimSlot() {
+    for (std::size_t i = 0; i < kNameSlots; ++i) {
+        int expected = kSlotFree;
+        if (gNameSlots[i].state.compare_exchange_strong(expected, kSlotClaimed)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
 }
 
-void DisarmName() {
-    gNameArmed = 0;
+void ArmName(int slot, int folder, const std::string& name) {
+    NameSlot& armed = gNameSlots[slot];
+    armed.state.store(kSlotClaimed);
+    armed.folder = folder;
+    const std::size_t length = std::min(name.size(), sizeof armed.name - 1);
+    name.copy(armed.name, length);
+    armed.name[length] = '\0';
+    armed.state.store(kSlotArmed);
 }
 
-// Holds SIGINT, SIGTERM and SIGHUP back for its lifetime.
+void DisarmName(int slot) {
+    gNameSlots[slot].state.store(kSlotClaimed);
+}
+
+// Holds SIGINT, SIGTERM and SIGHUP back in this thread for its lifetime, and
+// counts as a naming stretch (see gNamingNow); stretches may nest.
 class SignalsHeld {
   public:
     SignalsHeld() {
         sigset_t held;
         sigemptyset(&held);
         for (const int signalNumber : kCleanedSignals) sigaddset(&held, signalNumber);
-        sigprocmask(SIG_BLOCK, &held, &previous_);
+        pthread_sigmask(SIG_BLOCK, &held, &previous_);
+        if (depth_++ != 0) return;
+        gNamingNow.fetch_add(1);
+        if (gEnding.load() != 0) {
+            // A handler is removing names: this thread only waits for the end.
+            gNamingNow.fetch_sub(1);
+            for (;;) pause();
+        }
     }
     SignalsHeld(const SignalsHeld&) = delete;
     SignalsHeld& operator=(const SignalsHeld&) = delete;
-    ~SignalsHeld() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+    ~SignalsHeld() {
+        if (--depth_ == 0) gNamingNow.fetch_sub(1);
+        pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+    }
 
   private:
+    static thread_local int depth_;
     sigset_t previous_;
 };
+thread_local int SignalsHeld::depth_ = 0;
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
@@ -141,17 +193,18 @@ bool CopyContent(int from, int to) {
 
 // A new file under a fresh name in `folder`, armed for the signal handler;
 // its descriptor, or -1.
-int CreateNamed(int folder, std::string& name) {
+int CreateNamed(int slot, int folder, std::string& name) {
+    const SignalsHeld held;
     for (unsigned attempt = 0; attempt < kNameAttempts; ++attempt) {
         const std::string candidate = CandidateName(attempt);
-        ArmName(folder, candidate);
+        ArmName(slot, folder, candidate);
         const int fd =
             openat(folder, candidate.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
         if (fd >= 0) {
             name = candidate;
             return fd;
         }
-        DisarmName();
+        DisarmName(slot);
         if (errno != EEXIST) return -1;
     }
     return -1;
@@ -198,12 +251,13 @@ bool IsUnresolvableLink(const std::filesystem::path& name) {
 TemporaryFile::~TemporaryFile() {
     Remove();
     if (folderHandle_ >= 0) close(Fd(folderHandle_));
+    if (slot_ >= 0) gNameSlots[slot_].state.store(kSlotFree);
 }
 
 void TemporaryFile::Remove() {
     if (!name_.empty()) {
         unlinkat(Fd(folderHandle_), name_.c_str(), 0);
-        DisarmName();
+        DisarmName(slot_);
         name_.clear();
     }
     if (file_ >= 0) close(Fd(file_));
@@ -212,6 +266,8 @@ void TemporaryFile::Remove() {
 
 bool TemporaryFile::Create(const std::filesystem::path& folder) {
     InstallSignalHandlers();
+    slot_ = ClaimSlot();
+    if (slot_ < 0) return false;
     folder_ = folder;
     folderHandle_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderHandle_ < 0) return false;
@@ -220,7 +276,7 @@ bool TemporaryFile::Create(const std::filesystem::path& folder) {
     if (file_ >= 0) return true;
 #endif
     std::string candidate;
-    file_ = CreateNamed(Fd(folderHandle_), candidate);
+    file_ = CreateNamed(slot_, Fd(folderHandle_), candidate);
     name_ = candidate;
     return file_ >= 0;
 }
@@ -249,26 +305,27 @@ bool TemporaryFile::TakeIdentityOf(const std::filesystem::path& target) {
 }
 
 bool TemporaryFile::MoveOnto(const std::filesystem::path& target) {
+    const SignalsHeld held;
     if (name_.empty()) {
         // Named only now that the content is complete: the one instant in
         // which a SIGKILL can leave it behind lasts until the rename below.
         const std::string link = "/proc/self/fd/" + std::to_string(file_);
         for (unsigned attempt = 0; attempt < kNameAttempts && name_.empty(); ++attempt) {
             const std::string candidate = CandidateName(attempt);
-            ArmName(Fd(folderHandle_), candidate);
+            ArmName(slot_, Fd(folderHandle_), candidate);
             if (linkat(AT_FDCWD, link.c_str(), Fd(folderHandle_), candidate.c_str(),
                        AT_SYMLINK_FOLLOW) == 0 ||
                 linkat(Fd(file_), "", Fd(folderHandle_), candidate.c_str(), AT_EMPTY_PATH) == 0) {
                 name_ = candidate;
             } else {
-                DisarmName();
+                DisarmName(slot_);
                 if (errno != EEXIST) break;
             }
         }
         if (name_.empty()) {
             // Neither /proc nor the right to link by descriptor: a named copy.
             std::string candidate;
-            const int named = CreateNamed(Fd(folderHandle_), candidate);
+            const int named = CreateNamed(slot_, Fd(folderHandle_), candidate);
             if (named < 0) return false;
             struct stat own {};
             const bool copied = CopyContent(Fd(file_), named) && fsync(named) == 0 &&
@@ -282,7 +339,7 @@ bool TemporaryFile::MoveOnto(const std::filesystem::path& target) {
         }
     }
     if (renameat(Fd(folderHandle_), name_.c_str(), AT_FDCWD, target.c_str()) != 0) return false;
-    DisarmName();
+    DisarmName(slot_);
     name_.clear();
     // The new folder entry reaches the device too. Some file systems cannot
     // sync a folder; the rename has happened either way.

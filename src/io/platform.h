@@ -31,8 +31,9 @@ bool IsUnresolvableLink(const std::filesystem::path& name);
 // no name of its own where the system allows that (so not even SIGKILL can
 // leave it behind) and is otherwise created exclusively under a fresh hidden
 // name. Until it is moved, SIGINT, SIGTERM and SIGHUP remove it before the
-// process ends; SIGXFSZ is ignored, so a file-size limit fails a write. Only
-// one exists at a time in a process. Destruction removes what is left.
+// process ends; SIGXFSZ is ignored, so a file-size limit fails a write.
+// Threads may each hold some at once (up to 128 in a process; Create fails
+// beyond). Destruction removes what is left.
 class TemporaryFile {
   public:
     TemporaryFile() = default;
@@ -66,6 +67,7 @@ class TemporaryFile {
     std::intptr_t folderHandle_ = -1;
     std::filesystem::path folder_;
     std::filesystem::path name_;  // empty while the file has no name
+    int slot_ = -1;               // where a signal handler finds the name
 };
 
 }  // namespace kon::platform
