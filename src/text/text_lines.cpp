@@ -30,26 +30,31 @@ LineReader::LineReader(std::istream& in, std::size_t expectedSize, std::size_t w
               '\0') {}
 
 void LineReader::Checksum::Add(const char* data, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) {
-        // Words fill from the text's start; bytes finish the open word first,
-        // then whole words are taken at once.
-        const unsigned filled = static_cast<unsigned>(bytes % 8);
-        if (filled == 0 && size - i >= 8) {
-            std::uint64_t whole = 0;
-            std::memcpy(&whole, data + i, 8);
-            sum += whole;
-            sumOfSums += sum;
-            bytes += 8;
-            i += 7;
-            continue;
-        }
-        word |= std::uint64_t{static_cast<unsigned char>(data[i])} << (8 * filled);
-        ++bytes;
-        if (filled == 7) {
+    const char* const end = data + size;
+    // Words fill from the text's start: single bytes finish the open word,
+    // then whole words go at once, and the rest opens the next word.
+    for (; data != end && bytes % 8 != 0; ++data, ++bytes) {
+        word |= std::uint64_t{static_cast<unsigned char>(*data)} << (8 * (bytes % 8));
+        if (bytes % 8 == 7) {
             sum += word;
             sumOfSums += sum;
             word = 0;
         }
+    }
+    const std::size_t words = static_cast<std::size_t>(end - data) / 8;
+    std::uint64_t s = sum;
+    std::uint64_t ss = sumOfSums;
+    for (std::size_t k = 0; k < words; ++k, data += 8) {
+        std::uint64_t whole = 0;
+        std::memcpy(&whole, data, 8);
+        s += whole;
+        ss += s;
+    }
+    sum = s;
+    sumOfSums = ss;
+    bytes += 8 * words;
+    for (; data != end; ++data, ++bytes) {
+        word |= std::uint64_t{static_cast<unsigned char>(*data)} << (8 * (bytes % 8));
     }
 }
 
