@@ -15,7 +15,7 @@
 #include <random>
 #include <string>
 
-#include "text/fixed_format.h"
+#include "text/fixed_text.h"
 #include "text/parse_number.h"
 
 namespace kon {
@@ -31,11 +31,11 @@ std::string Printf(double value, int decimals) {
 std::string Fixed(double value, int decimals) {
     std::string text(kMaxFixedChars, '\0');
     text.resize(
-        static_cast<std::size_t>(FormatFixed(text.data(), value, decimals, '.') - text.data()));
+        static_cast<std::size_t>(PutFixed(text.data(), value, decimals, '.') - text.data()));
     return text;
 }
 
-TEST(FixedFormatTest, TiesSignsAndNonFiniteValuesMatchPrintf) {
+TEST(FixedTextTest, TiesSignsAndNonFiniteValuesMatchPrintf) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const struct {
         double value;
@@ -59,7 +59,7 @@ TEST(FixedFormatTest, TiesSignsAndNonFiniteValuesMatchPrintf) {
 
 // Random bit patterns, everyday magnitudes, exact binary ties of the last
 // printed digit and their neighbours; KONVERT_FIXED_SAMPLES runs more.
-TEST(FixedFormatTest, RandomValuesMatchPrintf) {
+TEST(FixedTextTest, RandomValuesMatchPrintf) {
     const char* env = std::getenv("KONVERT_FIXED_SAMPLES");
     const long samples = env != nullptr ? std::atol(env) : 300000;
     std::mt19937_64 random(20240611);
@@ -89,11 +89,11 @@ TEST(FixedFormatTest, RandomValuesMatchPrintf) {
     EXPECT_EQ(mismatches, 0);
 }
 
-TEST(FixedFormatTest, IntegersAtTheirBounds) {
+TEST(FixedTextTest, IntegersAtTheirBounds) {
     std::string text(3 * kMaxIntegerChars, '\0');
     char* end = text.data();
     for (const std::int64_t value : {INT64_MIN, std::int64_t{0}, INT64_MAX})
-        end = FormatSigned(end, value);
+        end = PutSigned(end, value);
     text.resize(static_cast<std::size_t>(end - text.data()));
     EXPECT_EQ(text, "-922337203685477580809223372036854775807");
 }

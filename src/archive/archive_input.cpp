@@ -38,8 +38,8 @@ void ArchiveInput::Note(std::int64_t read, std::int64_t expected) {
                    "expected " + Decimal(expected) + ", found " + Decimal(read), At(valueStart)});
 }
 
-bool ArchiveInput::FailFormat(std::string_view number, std::string explanation,
-                              std::size_t offset) {
+bool ArchiveInput::FailFormatfehler(std::string_view number, std::string explanation,
+                                    std::size_t offset) {
     return Fail(FaultKind::kBadFraming,
                 "Formatfehler " + std::string(number) + " in " + std::string(name) + "!\n",
                 std::move(explanation), offset);

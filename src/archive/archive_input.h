@@ -37,7 +37,7 @@ struct ArchiveInput {
     // "I: %d S: %d\n", shown without a wait.
     void Note(std::int64_t read, std::int64_t expected);
     // "Formatfehler %s in %s!\n".
-    bool FailFormat(std::string_view number, std::string explanation, std::size_t offset);
+    bool FailFormatfehler(std::string_view number, std::string explanation, std::size_t offset);
 };
 
 }  // namespace kon

@@ -22,9 +22,9 @@ namespace kon {
 namespace {
 
 constexpr std::uint32_t kKennungMolk = 2880;
-constexpr std::uint32_t kFormatMolk = 2025;
+constexpr std::uint32_t kFormatnummerMolk = 2025;
 constexpr std::uint32_t kKennungTav = 5760;
-constexpr std::uint32_t kFormatTav = 4000;
+constexpr std::uint32_t kFormatnummerTav = 4000;
 constexpr std::uint16_t kFirstMarke = 0x8001;
 
 // The running Klassenmarke: one number for the class and one per object,
@@ -60,10 +60,10 @@ class ArchiveReader {
         std::uint32_t format = 0;
         if (kennung == kKennungMolk) {
             model_.Variante = kVarianteMolk;
-            format = kFormatMolk;
+            format = kFormatnummerMolk;
         } else if (kennung == kKennungTav) {
             model_.Variante = kVarianteTav;
-            format = kFormatTav;
+            format = kFormatnummerTav;
         } else {
             return in_.Fail(
                 FaultKind::kBadVersion, "Falsche Versionskennung: " + Hex(kennung) + "!\n",
@@ -73,10 +73,10 @@ class ArchiveReader {
             case CheckResult::kMatch:
                 return true;
             case CheckResult::kMismatch:
-                return in_.FailFormat("1",
-                                      "expected the format word " + Decimal(format) + ", found " +
-                                          Decimal(in_.valueFound),
-                                      in_.valueStart);
+                return in_.FailFormatfehler("1",
+                                            "expected the format word " + Decimal(format) +
+                                                ", found " + Decimal(in_.valueFound),
+                                            in_.valueStart);
             case CheckResult::kShort:
                 break;
         }
@@ -106,11 +106,11 @@ class ArchiveReader {
             case KopfResult::kOk:
                 return true;
             case KopfResult::kTagOrSchema:
-                return in_.FailFormat(messages.tagOrSchema, DescribeKopfFault(in_, result, name),
-                                      in_.valueStart);
+                return in_.FailFormatfehler(messages.tagOrSchema,
+                                            DescribeKopfFault(in_, result, name), in_.valueStart);
             case KopfResult::kName:
-                return in_.FailFormat(messages.name, DescribeKopfFault(in_, result, name),
-                                      in_.valueStart);
+                return in_.FailFormatfehler(messages.name, DescribeKopfFault(in_, result, name),
+                                            in_.valueStart);
             case KopfResult::kShort:
                 break;
         }
@@ -177,7 +177,7 @@ class ArchiveReader {
         std::uint16_t count = 0;
         if (!in_.cursor.ReadU16(count)) return in_.FailShort("the reserved array's count word");
         return count == 0 ||
-               in_.FailFormat(
+               in_.FailFormatfehler(
                    "Juhu", "expected an empty reserved array, found a count of " + Decimal(count),
                    at);
     }
@@ -286,7 +286,7 @@ void WriteKonArchive(const KonModell& model, std::ostream& out) {
     ByteSink sink(buffer, out);
     const bool tav = model.Variante == kVarianteTav;
     sink.U32(tav ? kKennungTav : kKennungMolk);
-    sink.U32(tav ? kFormatTav : kFormatMolk);
+    sink.U32(tav ? kFormatnummerTav : kFormatnummerMolk);
 
     std::uint16_t marke = kFirstMarke;
     sink.U16(CountWord(model.Punkte.size()));

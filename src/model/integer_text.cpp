@@ -6,7 +6,7 @@ namespace kon {
 
 std::string Decimal(std::int64_t value) {
     std::string text(kMaxIntegerChars, '\0');
-    text.resize(static_cast<std::size_t>(FormatSigned(text.data(), value) - text.data()));
+    text.resize(static_cast<std::size_t>(PutSigned(text.data(), value) - text.data()));
     return text;
 }
 

@@ -2,7 +2,7 @@
 // Integers as text without printf or the locale: the one formatter behind the
 // text writer's fields and the numbers in messages ("%d", "%x").
 //
-// The Format* functions write into room the caller has made (at most
+// The Put* functions write into room the caller has made (at most
 // kMaxIntegerChars bytes) and return the end of what they wrote.
 
 #include <bit>
@@ -59,7 +59,7 @@ inline std::size_t DigitCount(std::uint64_t value) {
 }  // namespace integer_detail
 
 // Inline, as the text writer formats millions of fields with them.
-inline char* FormatUnsigned(char* out, std::uint64_t value) {
+inline char* PutUnsigned(char* out, std::uint64_t value) {
     using integer_detail::PutPair;
     char* const end = out + integer_detail::DigitCount(value);
     char* pos = end;
@@ -76,17 +76,17 @@ inline char* FormatUnsigned(char* out, std::uint64_t value) {
     return end;
 }
 
-inline char* FormatSigned(char* out, std::int64_t value) {
+inline char* PutSigned(char* out, std::int64_t value) {
     if (value < 0) *out++ = '-';
     // The magnitude in unsigned arithmetic, so the most negative value works.
     const std::uint64_t magnitude = value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
                                               : static_cast<std::uint64_t>(value);
-    return FormatUnsigned(out, magnitude);
+    return PutUnsigned(out, magnitude);
 }
 
 // Exactly `width` digits of value (below 10^width), zero-padded, two at a
 // time from the right.
-inline char* FormatPadded(char* out, std::uint64_t value, std::size_t width) {
+inline char* PutPadded(char* out, std::uint64_t value, std::size_t width) {
     char* const end = out + width;
     char* pos = end;
     for (; width >= 2; width -= 2) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "text/fixed_format.h"
+#include "text/fixed_text.h"
 #include "text/kon_text.h"
 #include "text/text_chunk.h"
 
@@ -39,10 +39,8 @@ class RowCursor {
     RowCursor& operator=(const RowCursor&) = delete;
     ~RowCursor() { chunk_.Commit(pos_); }
 
-    void Int(std::int64_t value) { pos_ = FormatSigned(pos_, value); }
-    void Real(double value, int decimals) {
-        pos_ = FormatFixed(pos_, value, decimals, kDecimalComma);
-    }
+    void Int(std::int64_t value) { pos_ = PutSigned(pos_, value); }
+    void Real(double value, int decimals) { pos_ = PutFixed(pos_, value, decimals, kDecimalComma); }
     void Separator() { *pos_++ = separator_; }
     void EndLine() {
         for (const char c : kLineEnd) *pos_++ = c;

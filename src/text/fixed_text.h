@@ -20,6 +20,6 @@ inline constexpr std::size_t kMaxFixedChars =
 // Writes value with `decimals` digits after decimalMark (printf's "." in the
 // C locale; the text form uses ",") into at most kMaxFixedChars bytes of
 // room the caller has made; returns the end of what it wrote.
-char* FormatFixed(char* out, double value, int decimals, char decimalMark);
+char* PutFixed(char* out, double value, int decimals, char decimalMark);
 
 }  // namespace kon

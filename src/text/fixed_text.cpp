@@ -1,4 +1,4 @@
-#include "text/fixed_format.h"
+#include "text/fixed_text.h"
 
 #include <algorithm>
 #include <bit>
@@ -55,34 +55,34 @@ bool RoundScaled(std::uint64_t mantissa, int shift, std::uint64_t scale, std::ui
 // fraction digits. The common counts have their own copies, so the split
 // divides by a constant.
 template <int Decimals>
-char* FormatScaled(char* out, std::uint64_t scaled, char decimalMark) {
+char* PutScaled(char* out, std::uint64_t scaled, char decimalMark) {
     constexpr std::uint64_t kScale = kPow10[Decimals];
-    out = FormatUnsigned(out, scaled / kScale);
+    out = PutUnsigned(out, scaled / kScale);
     if constexpr (Decimals != 0) {
         *out++ = decimalMark;
-        out = FormatPadded(out, scaled % kScale, Decimals);
+        out = PutPadded(out, scaled % kScale, Decimals);
     }
     return out;
 }
 
-char* FormatScaledAny(char* out, std::uint64_t scaled, int decimals, char decimalMark) {
+char* PutScaledAny(char* out, std::uint64_t scaled, int decimals, char decimalMark) {
     switch (decimals) {
         case 2:
-            return FormatScaled<2>(out, scaled, decimalMark);
+            return PutScaled<2>(out, scaled, decimalMark);
         case 4:
-            return FormatScaled<4>(out, scaled, decimalMark);
+            return PutScaled<4>(out, scaled, decimalMark);
         default:
             break;
     }
     const std::uint64_t scale = kPow10[decimals];
-    out = FormatUnsigned(out, scaled / scale);
+    out = PutUnsigned(out, scaled / scale);
     if (decimals == 0) return out;
     *out++ = decimalMark;
-    return FormatPadded(out, scaled % scale, static_cast<std::size_t>(decimals));
+    return PutPadded(out, scaled % scale, static_cast<std::size_t>(decimals));
 }
 
 // The library's fixed form is exact too; it serves the rare huge magnitudes.
-char* FormatExact(char* out, double magnitude, int decimals, char decimalMark) {
+char* PutExact(char* out, double magnitude, int decimals, char decimalMark) {
     char* const end = out + kMaxFixedChars - 1;  // the sign is written already
     char* const last = std::to_chars(out, end, magnitude, std::chars_format::fixed, decimals).ptr;
     std::replace(out, last, '.', decimalMark);
@@ -91,7 +91,7 @@ char* FormatExact(char* out, double magnitude, int decimals, char decimalMark) {
 
 }  // namespace
 
-char* FormatFixed(char* out, double value, int decimals, char decimalMark) {
+char* PutFixed(char* out, double value, int decimals, char decimalMark) {
     decimals = std::clamp(decimals, 0, kMaxDecimals);
     const auto bits = std::bit_cast<std::uint64_t>(value);
     const auto biased = static_cast<int>((bits >> kMantissaBits) & 0x7FF);
@@ -111,9 +111,9 @@ char* FormatFixed(char* out, double value, int decimals, char decimalMark) {
     std::uint64_t scaled = 0;
     if (decimals <= kMaxFastDecimals && exponent < 0 &&
         RoundScaled(mantissa, -exponent, kPow10[decimals], scaled)) {
-        return FormatScaledAny(out, scaled, decimals, decimalMark);
+        return PutScaledAny(out, scaled, decimals, decimalMark);
     }
-    return FormatExact(out, std::fabs(value), decimals, decimalMark);
+    return PutExact(out, std::fabs(value), decimals, decimalMark);
 }
 
 }  // namespace kon
