@@ -10,8 +10,7 @@
 
 #include "archive/byte_cursor.h"
 #include "archive/kon_archive.h"
-#include "support/archive_builder.h"
-#include "support/haus_model.h"
+#include "support/archive_records.h"
 #include "support/random_model.h"
 
 namespace kon::test {
