@@ -40,18 +40,6 @@ std::string File(const std::string& points, const std::string& polygons,
            "ScalX;ScalY;ScalZ;RotX;RotY;RotZ;MoveX;MoveY;MoveZ\n" + instances;
 }
 
-TEST(TextReaderTest, AMillionIndicesInOneRowRead) {
-    std::string row;
-    for (int i = 0; i < 1000000; ++i) row += i % 2 == 0 ? "0;" : "1;";
-    const Outcome outcome = Read(File("0;0;0\n5;5;5\n", row + "\n", ""));
-    ASSERT_TRUE(outcome.diagnostics.Ok());
-    const Flaeche& polygon = outcome.model.Flaechenliste[0];
-    ASSERT_EQ(polygon.Anzahl, 1000000);
-    EXPECT_EQ(polygon.WeitereEcken.size(), 1000000u - 4);
-    EXPECT_EQ(Ecke(polygon, 999998), 0);
-    EXPECT_EQ(Ecke(polygon, 999999), 1);
-}
-
 // Whatever the cut, the message names what is missing, and nothing crashes.
 TEST(TextReaderTest, AFileCutShortAnywhereGivesTheMessageOfItsSection) {
     const std::string text = File("0;0;0;1;2;3;4;0,5;0,5;1;2\n", "0\n", "1;1;1;0;0;0;1;2;3\n");
