@@ -53,15 +53,13 @@ std::string Visible(const std::string& text) {
     std::string shown;
     for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c == '\r' || c == '\t' || c == '\\') {
-            shown += c == '\r' ? "\\r" : c == '\t' ? "\\t" : "\\\\";
-        } else if (c < 0x20 || c == 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            shown += hex;
-        } else {
-            shown += static_cast<char>(c);
-        }
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", c);
+        shown += c == '\r'               ? "\\r"
+                 : c == '\t'             ? "\\t"
+                 : c == '\\'             ? "\\\\"
+                 : c < 0x20 || c == 0x7F ? hex
+                                         : std::string(1, ch);
     }
     return shown;
 }
@@ -160,11 +158,11 @@ std::string ProgramCommand(std::string name) {
 
 // The command's last word, unquoted: the program file.
 std::string ProgramFile(const std::string& command) {
-    if (!command.empty() && command.back() == '\'') {
-        const auto open = command.rfind('\'', command.size() - 2);
-        if (open != std::string::npos) return command.substr(open + 1, command.size() - open - 2);
-    }
-    return command.substr(command.rfind(' ') + 1);
+    const bool quoted = command.ends_with('\'');
+    const auto start = quoted ? command.rfind('\'', command.size() - 2) : command.rfind(' ');
+    return start == std::string::npos
+               ? command
+               : command.substr(start + 1, command.size() - start - 1 - quoted);
 }
 
 // A Windows console turns each newline into CR LF; only a CR right before a
