@@ -50,10 +50,6 @@ TEST(FaultScenarioTest, CraftedEdgesCostAboutAsMuchAsRandomOnes) {
 
 #ifndef _WIN32
 
-#ifndef KONVERT_DEFAULT_COMMAND
-#define KONVERT_DEFAULT_COMMAND "konvert"
-#endif
-
 // $KONVERT_COMMAND when it names a program file (another build), else this build's.
 std::string Program() {
     const char* command = std::getenv("KONVERT_COMMAND");

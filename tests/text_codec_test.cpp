@@ -1,6 +1,6 @@
-// The text codec beyond what the golden rows show: a very long row, every
-// cut, streams that fail, grow or cannot seek, polygon rows that disagree
-// with their arrays, and the line reader's windows.
+// The text codec beyond what the golden rows show: every cut, streams that
+// fail, grow or cannot seek, polygon rows that disagree with their arrays,
+// and the line reader's windows.
 
 #include <gtest/gtest.h>
 
@@ -34,15 +34,11 @@ Outcome Read(const std::string& text) {
     return Read(in);
 }
 
-std::string File(const std::string& points, const std::string& polygons,
-                 const std::string& instances, const std::string& tag = "MOLK") {
-    return "KON;" + tag + "\nX;Y;Z;R;G;B;TexId;TexX;TexY\n" + points + "Flaechen\n" + polygons +
-           "ScalX;ScalY;ScalZ;RotX;RotY;RotZ;MoveX;MoveY;MoveZ\n" + instances;
-}
-
 // Whatever the cut, the message names what is missing, and nothing crashes.
 TEST(TextReaderTest, AFileCutShortAnywhereGivesTheMessageOfItsSection) {
-    const std::string text = File("0;0;0;1;2;3;4;0,5;0,5;1;2\n", "0\n", "1;1;1;0;0;0;1;2;3\n");
+    const std::string text =
+        "KON;MOLK\nX;Y;Z;R;G;B;TexId;TexX;TexY\n0;0;0;1;2;3;4;0,5;0,5;1;2\nFlaechen\n0\n"
+        "ScalX;ScalY;ScalZ;RotX;RotY;RotZ;MoveX;MoveY;MoveZ\n1;1;1;0;0;0;1;2;3\n";
     const std::size_t polygons = text.find("Flaechen") + 8;
     const std::size_t instances = text.find("ScalX") + 5;
     for (std::size_t length = text.find("\nX") + 2; length <= text.size(); ++length) {
@@ -65,12 +61,10 @@ TEST(TextReaderTest, AFileCutShortAnywhereGivesTheMessageOfItsSection) {
 }
 
 // A buffer that fails like a broken device at its end, or cannot go back.
-class TestBuffer : public std::stringbuf {
-  public:
+struct TestBuffer : std::stringbuf {
     TestBuffer(const std::string& bytes, bool seekable, bool failsAtEnd)
         : std::stringbuf(bytes, std::ios::in), seekable_(seekable), failsAtEnd_(failsAtEnd) {}
 
-  protected:
     int_type underflow() override {
         const int_type next = std::stringbuf::underflow();
         if (failsAtEnd_ && traits_type::eq_int_type(next, traits_type::eof())) {
@@ -85,24 +79,20 @@ class TestBuffer : public std::stringbuf {
         return seekable_ ? std::stringbuf::seekpos(pos, which) : pos_type(off_type(-1));
     }
 
-  private:
     bool seekable_;
     bool failsAtEnd_;
 };
 
 // A buffer whose text grows by many points once it is read again.
-class GrowingBuffer : public std::stringbuf {
-  public:
+struct GrowingBuffer : std::stringbuf {
     GrowingBuffer(std::string first, std::string second)
         : std::stringbuf(std::move(first)), second_(std::move(second)) {}
 
-  protected:
     pos_type seekpos(pos_type pos, std::ios_base::openmode which) override {
         if (++seeks_ == 2) str(second_);  // back from the size check, then the rewind
         return std::stringbuf::seekpos(pos, which);
     }
 
-  private:
     std::string second_;
     int seeks_ = 0;
 };
