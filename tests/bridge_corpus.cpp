@@ -90,11 +90,8 @@ int main(int argc, char** argv) {
             status = 1;
             continue;
         }
-        const std::string refusal = kon::bridge::ArchiveRefusal(model, path);
-        if (!refusal.empty() || kon::CheckFitsKonArchive(model).has_value()) {
-            std::cout << "text-only\t"
-                      << Reason(refusal.empty() ? "does not fit an archive" : refusal, path)
-                      << '\n';
+        if (const auto tooLarge = kon::CheckFitsKonArchive(model)) {
+            std::cout << "text-only\t" << Reason(tooLarge->explanation, path) << '\n';
             continue;
         }
         if (!ReadsBack(model, true, why)) {
