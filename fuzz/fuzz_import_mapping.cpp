@@ -138,6 +138,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     LoadsAgain(model, false);
-    if (kon::bridge::ArchiveRefusal(model, "fuzz").empty()) LoadsAgain(model, true);
+    if (!kon::CheckFitsKonArchive(model)) LoadsAgain(model, true);
     return 0;
 }

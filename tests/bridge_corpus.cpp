@@ -5,6 +5,7 @@
 // and exits 1 when a written Kon file does not read back as written.
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -17,30 +18,20 @@
 namespace {
 
 std::string Extension(const std::string& path) {
-    const std::size_t dot = path.find_last_of('.');
-    const std::size_t slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "(none)";
-    std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext;
+    std::string ext = std::filesystem::path(path).extension().string();
+    if (ext.empty()) return "(none)";
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext.substr(1);
 }
 
-// Why, without the path and with numbers as N, so refusals group by kind.
+// Why, without the path and on one line (bridge_corpus.sh groups the
+// reasons with their numbers as N).
 std::string Reason(const std::string& message, const std::string& path) {
     std::string text =
         message.rfind(path + ": ", 0) == 0 ? message.substr(path.size() + 2) : message;
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] >= '0' && text[i] <= '9') {
-            if (out.empty() || out.back() != 'N') out += 'N';
-        } else if (text[i] == '\t' || text[i] == '\n' || text[i] == '\r') {
-            out += ' ';
-        } else {
-            out += text[i];
-        }
-    }
-    return out.substr(0, 160);
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
+    return text.substr(0, 160);
 }
 
 // Writes one form and reads it back: the same points and polygons.
@@ -99,11 +90,8 @@ int main(int argc, char** argv) {
             status = 1;
             continue;
         }
-        const std::string refusal = kon::bridge::ArchiveRefusal(model, path);
-        if (!refusal.empty() || kon::CheckFitsKonArchive(model).has_value()) {
-            std::cout << "text-only\t"
-                      << Reason(refusal.empty() ? "does not fit an archive" : refusal, path)
-                      << '\n';
+        if (const auto tooLarge = kon::CheckFitsKonArchive(model)) {
+            std::cout << "text-only\t" << Reason(tooLarge->explanation, path) << '\n';
             continue;
         }
         if (!ReadsBack(model, true, why)) {

@@ -52,7 +52,7 @@ awk -F'\t' '$2 != "skipped" { n++; c[$2]++ }
     END { printf "%d files: %d converted, %d text only, %d refused\n", n, c["converted"], c["text-only"], c["refused"] }' \
     "$results"
 awk -F'\t' '$2 == "refused" || $2 == "text-only" { print $2 ": " $3 }' "$results" |
-    sort | uniq -c | sort -rn
+    sed 's/[0-9][0-9]*/N/g' | sort | uniq -c | sort -rn
 skipped=$(awk -F'\t' '$2 == "skipped"' "$results" | wc -l)
 echo "($skipped files skipped: not a format assimp imports)"
 exit $status

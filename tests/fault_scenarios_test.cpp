@@ -12,6 +12,7 @@
 
 #include "model/kanten_liste.h"
 #include "support/crafted_edges.h"
+#include "support/konvert_runner.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -24,9 +25,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <thread>
 #endif
 
@@ -51,26 +50,11 @@ TEST(FaultScenarioTest, CraftedEdgesCostAboutAsMuchAsRandomOnes) {
 
 #ifndef _WIN32
 
-#ifndef KONVERT_DEFAULT_COMMAND
-#define KONVERT_DEFAULT_COMMAND "konvert"
-#endif
-
 // $KONVERT_COMMAND when it names a program file (another build), else this build's.
 std::string Program() {
     const char* command = std::getenv("KONVERT_COMMAND");
     if (command != nullptr && fs::is_regular_file(command)) return command;
     return KONVERT_DEFAULT_COMMAND;
-}
-
-std::string Slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void Put(const fs::path& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary) << bytes;
 }
 
 // A text model of `points` points and `polygons` triangles.
@@ -112,8 +96,8 @@ class Scene {
         std::map<std::string, std::string> entries;
         for (const auto& entry : fs::directory_iterator(dir())) {
             const std::string name = entry.path().filename().string();
-            entries[name] =
-                entry.is_symlink() ? "-> " + fs::read_symlink(entry).string() : Slurp(entry.path());
+            entries[name] = entry.is_symlink() ? "-> " + fs::read_symlink(entry).string()
+                                               : test::ReadFileBytes(entry.path());
         }
         return entries;
     }
@@ -133,7 +117,7 @@ struct Started {
 Started StartCommand(const Scene& scene, std::vector<std::string> command, uid_t user = 0) {
     const std::string stdinPath = scene.Beside("stdin").string();
     const std::string dir = scene.dir().string();
-    Put(stdinPath, "j\n\n");
+    test::WriteFileBytes(stdinPath, "j\n\n");
     std::vector<char*> argv;
     for (std::string& word : command) argv.push_back(word.data());
     argv.push_back(nullptr);
@@ -186,9 +170,9 @@ Outcome RunKonvert(const Scene& scene, const std::string& inputName, uid_t user 
 std::string Converted(const std::string& inputName, const std::string& inputBytes,
                       const std::string& outputName) {
     const Scene scene;
-    Put(scene / inputName, inputBytes);
+    test::WriteFileBytes(scene / inputName, inputBytes);
     RunKonvert(scene, inputName);
-    return Slurp(scene / outputName);
+    return test::ReadFileBytes(scene / outputName);
 }
 
 void Owned(const fs::path& file, uid_t owner, gid_t group, mode_t mode) {
@@ -201,11 +185,11 @@ void Owned(const fs::path& file, uid_t owner, gid_t group, mode_t mode) {
 // konvert runs as a user who cannot give files away (then it writes in place).
 TEST(FaultScenarioTest, ForeignOwnerGroupAndModeStay) {
     if (geteuid() != 0) GTEST_SKIP() << "gives files away: needs root";
-    const std::string fresh = Slurp(fs::path(KONVERT_EXAMPLES_DIR) / "haus.kon");
+    const std::string fresh = test::ReadFileBytes(fs::path(KONVERT_EXAMPLES_DIR) / "haus.kon");
     for (const uid_t user : {0u, 1002u}) {
         const Scene scene;
         fs::copy_file(fs::path(KONVERT_EXAMPLES_DIR) / "haus.csv", scene / "haus.csv");
-        Put(scene / "haus.kon", "alt");
+        test::WriteFileBytes(scene / "haus.kon", "alt");
         Owned(scene / "haus.kon", 1001, 2000, 0664);
         if (user != 0) {
             fs::permissions(scene.dir(), fs::perms::all);
@@ -215,7 +199,7 @@ TEST(FaultScenarioTest, ForeignOwnerGroupAndModeStay) {
         EXPECT_EQ(outcome.status, 0) << "user " << user;
         EXPECT_EQ(outcome.console,
                   "Datei haus.kon ist schon vorhanden! Ueberschreiben ? <j/n> OK --> ");
-        EXPECT_EQ(Slurp(scene / "haus.kon"), fresh);
+        EXPECT_EQ(test::ReadFileBytes(scene / "haus.kon"), fresh);
         EXPECT_EQ(scene.Entries().size(), 2u);
         struct stat after {};
         lstat((scene / "haus.kon").c_str(), &after);
@@ -244,10 +228,10 @@ TEST(FaultScenarioTest, SignalsAtRandomMomentsLeaveNoFileBehind) {
     const std::string input = TextModel(32767, 16000);
     const std::string fresh = Converted("big.csv", input, "big.kon");
     const Scene scene;
-    Put(scene / "big.csv", input);
+    test::WriteFileBytes(scene / "big.csv", input);
     const bool anonymous = HasAnonymousFiles(scene.dir());
     // The time of one whole run bounds the random moments.
-    Put(scene / "big.kon", "alt");
+    test::WriteFileBytes(scene / "big.kon", "alt");
     const auto start = std::chrono::steady_clock::now();
     RunKonvert(scene, "big.csv");
     const auto span = std::chrono::duration_cast<std::chrono::microseconds>(
@@ -256,7 +240,7 @@ TEST(FaultScenarioTest, SignalsAtRandomMomentsLeaveNoFileBehind) {
     std::uniform_int_distribution<std::int64_t> moment(0, span.count());
     for (int round = 0; round < kKills; ++round) {
         const int signalNumber = signals[round % 4];
-        Put(scene / "big.kon", "alt");
+        test::WriteFileBytes(scene / "big.kon", "alt");
         const Started started = Start(scene, "big.csv");
         std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
         kill(started.pid, signalNumber);
@@ -286,7 +270,7 @@ TEST(FaultScenarioTest, InterruptedBatchLeavesNoTemporaryFile) {
     std::vector<std::string> command = {KON_DEFAULT_COMMAND, "convert", "--force"};
     for (int i = 0; i < kFiles; ++i) {
         command.push_back("m" + std::to_string(i) + ".csv");
-        Put(scene / command.back(), TextModel(30, 20));
+        test::WriteFileBytes(scene / command.back(), TextModel(30, 20));
     }
     const auto start = std::chrono::steady_clock::now();
     Finish(StartCommand(scene, command));
@@ -313,7 +297,7 @@ TEST(FaultScenarioTest, InputRewrittenWhileReadIsNeverMixed) {
     const std::string results[] = {Converted("m.csv", versions[0], "m.kon"),
                                    Converted("m.csv", versions[1], "m.kon")};
     const Scene scene;
-    Put(scene / "m.csv", versions[0]);
+    test::WriteFileBytes(scene / "m.csv", versions[0]);
     std::atomic<bool> done{false};
     // Rewrites the input in place, one version after the other.
     std::thread writer([&] {
@@ -333,7 +317,7 @@ TEST(FaultScenarioTest, InputRewrittenWhileReadIsNeverMixed) {
         std::error_code ec;
         fs::remove(scene / "m.kon", ec);
         const Outcome outcome = RunKonvert(scene, "m.csv");
-        const std::string output = Slurp(scene / "m.kon");
+        const std::string output = test::ReadFileBytes(scene / "m.kon");
         if (WIFEXITED(outcome.status) && WEXITSTATUS(outcome.status) == 0) {
             mixed += output == results[0] || output == results[1] ? 0 : 1;
         } else {

@@ -53,15 +53,13 @@ std::string Visible(const std::string& text) {
     std::string shown;
     for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c == '\r' || c == '\t' || c == '\\') {
-            shown += c == '\r' ? "\\r" : c == '\t' ? "\\t" : "\\\\";
-        } else if (c < 0x20 || c == 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            shown += hex;
-        } else {
-            shown += static_cast<char>(c);
-        }
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", c);
+        shown += c == '\r'               ? "\\r"
+                 : c == '\t'             ? "\\t"
+                 : c == '\\'             ? "\\\\"
+                 : c < 0x20 || c == 0x7F ? hex
+                                         : std::string(1, ch);
     }
     return shown;
 }
@@ -160,11 +158,11 @@ std::string ProgramCommand(std::string name) {
 
 // The command's last word, unquoted: the program file.
 std::string ProgramFile(const std::string& command) {
-    if (!command.empty() && command.back() == '\'') {
-        const auto open = command.rfind('\'', command.size() - 2);
-        if (open != std::string::npos) return command.substr(open + 1, command.size() - open - 2);
-    }
-    return command.substr(command.rfind(' ') + 1);
+    const bool quoted = command.ends_with('\'');
+    const auto start = quoted ? command.rfind('\'', command.size() - 2) : command.rfind(' ');
+    return start == std::string::npos
+               ? command
+               : command.substr(start + 1, command.size() - start - 1 - quoted);
 }
 
 // A Windows console turns each newline into CR LF; only a CR right before a
@@ -203,23 +201,14 @@ std::string PatchedCopy(const std::string& program, const std::string& patch, co
     return copy.string();
 }
 
-// Whether the program's `formats` command lists this format (kon lists ply
-// where it has the assimp bridge).
 bool IsWindowsProgram(const std::string& file) {
-    std::string suffix = file.size() < 4 ? file : file.substr(file.size() - 4);
-    for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return suffix == ".exe";
+    return file.size() > 4 && (file.ends_with(".exe") || file.ends_with(".EXE"));
 }
 
+// Whether the program's `formats` command lists this format (kon lists ply
+// where it has the assimp bridge).
 bool ListsFormat(const std::string& command, const std::string& name) {
-    FILE* pipe = popen((command + " formats 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) return false;
-    std::string text;
-    char buffer[256];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        text.append(buffer, n);
-    pclose(pipe);
-    return ("\n" + text).find("\n" + name + " ") != std::string::npos;
+    return std::system((command + " formats 2>/dev/null | grep -q '^" + name + " '").c_str()) == 0;
 }
 
 class GoldenTest : public ::testing::TestWithParam<std::string> {};

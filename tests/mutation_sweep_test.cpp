@@ -58,11 +58,6 @@ bool SameModel(const KonModell& a, const KonModell& b, bool linesKept) {
              a.MassLinien.size() == b.MassLinien.size()));
 }
 
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() &&
-           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 // Empty when the run of `input` (over `oldOutput` when set) was sound.
 std::string Judge(const fs::path& dir, const std::string& name, const std::string& input,
                   const std::optional<std::string>& oldOutput) {
@@ -93,11 +88,11 @@ std::string Judge(const fs::path& dir, const std::string& name, const std::strin
     const auto expected = Convertible(input, name);
     if (!expected) {
         if (exitCode != 1) return "faulty input: exit " + std::to_string(exitCode);
-        if (!EndsWith(err, " ist fehlerhaft\n") || !EndsWith(out, "--> "))
+        if (!err.ends_with(" ist fehlerhaft\n") || !out.ends_with("--> "))
             return "no report: out=" + out + " err=" + err;
         return output == oldOutput ? "" : "output changed by a failed run";
     }
-    if (exitCode != 0 || !EndsWith(out, "OK --> ") || !err.empty())
+    if (exitCode != 0 || !out.ends_with("OK --> ") || !err.empty())
         return "loadable input not converted: out=" + out + " err=" + err;
     if (!output) return "no output";
     const auto written = Convertible(*output, outputName);

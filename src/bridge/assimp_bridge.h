@@ -21,7 +21,7 @@ namespace kon::bridge {
 // Both Kon forms hold at most 32767 points and 32767 polygons (the text
 // reader refuses longer sections); an archive also limits its index objects
 // and derived lines, which the caller checks when it writes one
-// (ArchiveRefusal).
+// (CheckFitsKonArchive).
 inline constexpr auto kMaxPunkte = static_cast<std::size_t>(kMaxItems);
 inline constexpr auto kMaxFlaechen = static_cast<std::size_t>(kMaxItems);
 
@@ -55,11 +55,6 @@ BridgeResult ImportWithAssimp(const std::string& path, const ImportOptions& opti
 // after reading a Kon text file. On failure the model is left empty.
 BridgeResult MapScene(const aiScene& scene, double scale, KonModell& model,
                       Axes axes = Axes::kAsStored);
-
-// The refusal for an archive of this model, or "" when it fits: the core's
-// check (CheckFitsKonArchive), whose explanation names the count over its
-// limit with its number. `source` starts the message.
-std::string ArchiveRefusal(const KonModell& model, std::string_view source);
 
 struct FormatInfo {
     std::string id;           // what --to takes

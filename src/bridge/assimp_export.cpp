@@ -6,6 +6,7 @@
 #include <assimp/scene.h>
 #include <assimp/Exporter.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <filesystem>
@@ -175,7 +176,12 @@ Built BuildScene(const KonModell& model, const ExportRecipe& recipe) {
         scene->mMeshes[m] = mesh;
         mesh->mName = "TexId " + std::to_string(texId);
         mesh->mMaterialIndex = static_cast<unsigned>(m);
-        mesh->mPrimitiveTypes = aiPrimitiveType_POLYGON | aiPrimitiveType_TRIANGLE;
+        // Only the kinds present: assimp's triangulation asserts when a mesh
+        // claims polygons but holds triangles alone.
+        const bool longer = std::any_of(polygons.begin(), polygons.end(),
+                                        [](const Flaeche* f) { return f->Anzahl > 3; });
+        mesh->mPrimitiveTypes =
+            longer ? aiPrimitiveType_POLYGON | aiPrimitiveType_TRIANGLE : aiPrimitiveType_TRIANGLE;
         mesh->mNumVertices = static_cast<unsigned>(vertices.size());
         mesh->mVertices = new aiVector3D[vertices.size()];
         mesh->mColors[0] = new aiColor4D[vertices.size()];
