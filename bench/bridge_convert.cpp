@@ -63,8 +63,9 @@ int main(int argc, char** argv) {
     if (command == "import" && argc == 4) {
         kon::KonModell model;
         if (Report(kon::bridge::ImportWithAssimp(argv[2], {}, model)) != 0) return 1;
-        const std::string refusal = kon::bridge::ArchiveRefusal(model, argv[2]);
-        if (!refusal.empty()) return Report({{}, refusal});
+        if (const auto tooLarge = kon::CheckFitsKonArchive(model)) {
+            return Report({{}, std::string(argv[2]) + ": " + tooLarge->explanation});
+        }
         std::ostringstream out;
         kon::WriteKonArchive(model, out);
         return Save(argv[3], out.str()) ? 0 : 1;
