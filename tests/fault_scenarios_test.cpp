@@ -262,7 +262,8 @@ TEST(FaultScenarioTest, SignalsAtRandomMomentsLeaveNoFileBehind) {
 
 #ifdef KON_DEFAULT_COMMAND
 // kon's workers hold several temporary files at once, and a batch names many
-// of them in the same instant: an interrupted batch leaves none behind.
+// of them in the same instant: an interrupted batch leaves none behind, also
+// when the signal comes twice.
 TEST(FaultScenarioTest, InterruptedBatchLeavesNoTemporaryFile) {
     constexpr int kFiles = 300;
     constexpr int kKills = 24;
@@ -282,6 +283,9 @@ TEST(FaultScenarioTest, InterruptedBatchLeavesNoTemporaryFile) {
     for (int round = 0; round < kKills; ++round) {
         const Started started = StartCommand(scene, command);
         std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+        kill(started.pid, signals[round % 3]);
+        // A second press while the first is being handled must not cut it short.
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
         kill(started.pid, signals[round % 3]);
         Finish(started);
         for (const auto& [name, bytes] : scene.Entries()) {

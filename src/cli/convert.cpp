@@ -286,14 +286,18 @@ int RunConvert(const ConvertOptions& options, const FormatRegistry& registry, st
     };
     const std::size_t workers = std::min<std::size_t>(conversions + kSyncingOutputs, jobs.size());
     std::vector<std::thread> threads;
-    for (std::size_t k = 1; k < workers; ++k) {
-        try {
-            threads.emplace_back(work);
-        } catch (const std::system_error&) {
-            break;  // fewer workers; the rest still gets done
+    if (workers > 1) {
+        // This thread takes the signals and only waits meanwhile.
+        const platform::WorkersLeaveSignalsAlone signalsHere;
+        for (std::size_t k = 0; k < workers; ++k) {
+            try {
+                threads.emplace_back(work);
+            } catch (const std::system_error&) {
+                break;  // fewer workers; the rest still gets done
+            }
         }
     }
-    work();
+    if (threads.empty()) work();
     for (std::thread& t : threads) t.join();
     reporter.Finish();
     if (several) err << "converted " << converted << ", failed " << failed << '\n';

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,9 @@ constexpr int kCleanedSignals[] = {SIGINT, SIGTERM, SIGHUP};
 // signals held, in whichever thread. A handler (in another thread) waits
 // until none runs before it removes the armed names, so no name appears
 // behind its back; a stretch that starts after that waits for the end.
+// Workers leave the signals to the thread that started them
+// (WorkersLeaveSignalsAlone), which only waits for them: the waiting handler
+// then holds no lock that a stretch could need.
 std::atomic<int> gNamingNow{0};
 std::atomic<int> gEnding{0};
 static_assert(std::atomic<int>::is_always_lock_free);
@@ -87,12 +91,16 @@ extern "C" void RemoveTemporaryAndRaise(int signalNumber) {
     for (NameSlot& slot : gNameSlots) {
         if (slot.state.load() == kSlotArmed) unlinkat(slot.folder, slot.name, 0);
     }
-    // SA_RESETHAND restored the default action; it takes effect as soon as
-    // the handler returns and the signal is unblocked.
+    // The default action ends the process once the handler returns and the
+    // signal, held while the handler runs, is let through.
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    sigaction(signalNumber, &standard, nullptr);
     raise(signalNumber);
 }
 
-void InstallSignalHandlers() {
+void InstallSignalHandlersOnce() {
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGXFSZ, &ignore, nullptr);
@@ -103,10 +111,19 @@ void InstallSignalHandlers() {
         if (previous.sa_handler == SIG_IGN) continue;
         struct sigaction action {};
         action.sa_handler = RemoveTemporaryAndRaise;
-        action.sa_flags = static_cast<int>(SA_RESETHAND);
+        // A second signal waits while the handler waits for the stretches,
+        // so it cannot end the process in the middle of one.
         sigemptyset(&action.sa_mask);
+        for (const int held : kCleanedSignals) sigaddset(&action.sa_mask, held);
         sigaction(signalNumber, &action, nullptr);
     }
+}
+
+// Once per process: installed again after a handler ran, it would take the
+// place of the default action that handler set.
+void InstallSignalHandlers() {
+    static const bool installed = (InstallSignalHandlersOnce(), true);
+    static_cast<void>(installed);
 }
 
 // A free slot for a new temporary file, or -1 when all are taken.
@@ -232,6 +249,23 @@ bool StandardErrorIsTerminal() {
     return isatty(STDERR_FILENO) != 0;
 }
 
+struct WorkersLeaveSignalsAlone::Saved {
+    sigset_t mask;
+};
+
+WorkersLeaveSignalsAlone::WorkersLeaveSignalsAlone() : previous_(std::make_unique<Saved>()) {
+    // The cleanup handler must be in place before any worker can name a file.
+    InstallSignalHandlers();
+    sigset_t held;
+    sigemptyset(&held);
+    for (const int signalNumber : kCleanedSignals) sigaddset(&held, signalNumber);
+    pthread_sigmask(SIG_BLOCK, &held, &previous_->mask);
+}
+
+WorkersLeaveSignalsAlone::~WorkersLeaveSignalsAlone() {
+    pthread_sigmask(SIG_SETMASK, &previous_->mask, nullptr);
+}
+
 bool MayWrite(const std::filesystem::path& file) {
     return access(file.c_str(), W_OK) == 0;
 }
@@ -305,42 +339,50 @@ bool TemporaryFile::TakeIdentityOf(const std::filesystem::path& target) {
 }
 
 bool TemporaryFile::MoveOnto(const std::filesystem::path& target) {
-    const SignalsHeld held;
-    if (name_.empty()) {
-        // Named only now that the content is complete: the one instant in
-        // which a SIGKILL can leave it behind lasts until the rename below.
-        const std::string link = "/proc/self/fd/" + std::to_string(file_);
-        for (unsigned attempt = 0; attempt < kNameAttempts && name_.empty(); ++attempt) {
-            const std::string candidate = CandidateName(attempt);
-            ArmName(slot_, Fd(folderHandle_), candidate);
-            if (linkat(AT_FDCWD, link.c_str(), Fd(folderHandle_), candidate.c_str(),
-                       AT_SYMLINK_FOLLOW) == 0 ||
-                linkat(Fd(file_), "", Fd(folderHandle_), candidate.c_str(), AT_EMPTY_PATH) == 0) {
+    // Naming and renaming is one stretch; the folder's sync comes after it.
+    const bool moved = [&] {
+        const SignalsHeld held;
+        if (name_.empty()) {
+            // Named only now that the content is complete: the one instant in
+            // which a SIGKILL can leave it behind lasts until the rename below.
+            const std::string link = "/proc/self/fd/" + std::to_string(file_);
+            for (unsigned attempt = 0; attempt < kNameAttempts && name_.empty(); ++attempt) {
+                const std::string candidate = CandidateName(attempt);
+                ArmName(slot_, Fd(folderHandle_), candidate);
+                if (linkat(AT_FDCWD, link.c_str(), Fd(folderHandle_), candidate.c_str(),
+                           AT_SYMLINK_FOLLOW) == 0 ||
+                    linkat(Fd(file_), "", Fd(folderHandle_), candidate.c_str(), AT_EMPTY_PATH) ==
+                        0) {
+                    name_ = candidate;
+                } else {
+                    DisarmName(slot_);
+                    if (errno != EEXIST) break;
+                }
+            }
+            if (name_.empty()) {
+                // Neither /proc nor the right to link by descriptor: a named copy.
+                std::string candidate;
+                const int named = CreateNamed(slot_, Fd(folderHandle_), candidate);
+                if (named < 0) return false;
+                struct stat own {};
+                const bool copied = CopyContent(Fd(file_), named) && fsync(named) == 0 &&
+                                    fstat(Fd(file_), &own) == 0 &&
+                                    fchown(named, own.st_uid, own.st_gid) == 0 &&
+                                    fchmod(named, own.st_mode & 07777) == 0;
+                close(Fd(file_));
+                file_ = named;
                 name_ = candidate;
-            } else {
-                DisarmName(slot_);
-                if (errno != EEXIST) break;
+                if (!copied) return false;
             }
         }
-        if (name_.empty()) {
-            // Neither /proc nor the right to link by descriptor: a named copy.
-            std::string candidate;
-            const int named = CreateNamed(slot_, Fd(folderHandle_), candidate);
-            if (named < 0) return false;
-            struct stat own {};
-            const bool copied = CopyContent(Fd(file_), named) && fsync(named) == 0 &&
-                                fstat(Fd(file_), &own) == 0 &&
-                                fchown(named, own.st_uid, own.st_gid) == 0 &&
-                                fchmod(named, own.st_mode & 07777) == 0;
-            close(Fd(file_));
-            file_ = named;
-            name_ = candidate;
-            if (!copied) return false;
+        if (renameat(Fd(folderHandle_), name_.c_str(), AT_FDCWD, target.c_str()) != 0) {
+            return false;
         }
-    }
-    if (renameat(Fd(folderHandle_), name_.c_str(), AT_FDCWD, target.c_str()) != 0) return false;
-    DisarmName(slot_);
-    name_.clear();
+        DisarmName(slot_);
+        name_.clear();
+        return true;
+    }();
+    if (!moved) return false;
     // The new folder entry reaches the device too. Some file systems cannot
     // sync a folder; the rename has happened either way.
     fsync(Fd(folderHandle_));
@@ -412,6 +454,11 @@ void GuardStandardStreams() {
 bool StandardErrorIsTerminal() {
     return _isatty(_fileno(stderr)) != 0;
 }
+
+// Console control events reach no handler that removes names here.
+struct WorkersLeaveSignalsAlone::Saved {};
+WorkersLeaveSignalsAlone::WorkersLeaveSignalsAlone() = default;
+WorkersLeaveSignalsAlone::~WorkersLeaveSignalsAlone() = default;
 
 bool MayWrite(const std::filesystem::path& file) {
     return _waccess(file.c_str(), 2) == 0;

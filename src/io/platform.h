@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 
 namespace kon::platform {
 
@@ -26,6 +27,23 @@ std::filesystem::perms NewFilePermissions();
 // Whether the name's symbolic links cannot be resolved: a loop, or a chain
 // longer than the system follows.
 bool IsUnresolvableLink(const std::filesystem::path& name);
+
+// While it lives, threads started by this thread leave SIGINT, SIGTERM and
+// SIGHUP to the threads that take them, so the handler that removes
+// temporary names runs in the thread that started the workers. That thread
+// must only wait for them while they run: the handler waits for their
+// naming stretches, so it must hold no lock they might need.
+class WorkersLeaveSignalsAlone {
+  public:
+    WorkersLeaveSignalsAlone();
+    WorkersLeaveSignalsAlone(const WorkersLeaveSignalsAlone&) = delete;
+    WorkersLeaveSignalsAlone& operator=(const WorkersLeaveSignalsAlone&) = delete;
+    ~WorkersLeaveSignalsAlone();
+
+  private:
+    struct Saved;
+    std::unique_ptr<Saved> previous_;
+};
 
 // A new file in one folder that becomes the content of a name there. It has
 // no name of its own where the system allows that (so not even SIGKILL can
