@@ -1,16 +1,24 @@
 // What the golden rows' exact bytes cannot tell: that each polygon's
-// triangles cover its area on its own side, and that an instance's node
-// places a point where Kon's X-then-Y-then-Z rotation puts it.
+// triangles cover its area on its own side, that an instance's node places a
+// point where Kon's X-then-Y-then-Z rotation puts it, and that its numbers
+// are std::to_chars's text for every value, not only the rows' few.
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <sstream>
+#include <string_view>
 #include <vector>
 
 #include "export/gltf.h"
+#include "export/shortest_text.h"
 #include "export/triangulate.h"
 
 namespace kon {
@@ -104,6 +112,54 @@ TEST(GltfTest, InstanceRotationIsKonXThenYThenZSeenFromGltf) {
         EXPECT_NEAR(r[1] + t[1], w[2] / 1000, 1e-8);
         EXPECT_NEAR(r[2] + t[2], -w[1] / 1000, 1e-8);
     }
+}
+
+template <typename Real>
+std::string_view Shortest(Real value, char* text) {
+    return {text, static_cast<std::size_t>(PutShortest(text, value) - text)};
+}
+template <typename Real>
+std::string_view Library(Real value, char* text) {
+    return {text, static_cast<std::size_t>(std::to_chars(text, text + 64, value).ptr - text)};
+}
+
+// Random bit patterns (mostly left to the library), random values of the
+// quick band's every binade, and its edges: powers of two, whose lower gap is
+// half the upper, and the band's ends. KONVERT_SHORTEST_SAMPLES runs more.
+TEST(ShortestTextTest, MatchesToCharsForFloatAndDouble) {
+    const char* env = std::getenv("KONVERT_SHORTEST_SAMPLES");
+    const long samples = env != nullptr ? std::atol(env) : 400000;
+    std::vector<double> values = {1e-3, 1e5, 0.1, 1.0, 336.119, -0.664, 99999.99, 0.0, -0.0};
+    for (int e = -12; e <= 18; ++e) {
+        const double power = std::ldexp(1.0, e);
+        values.insert(values.end(),
+                      {power, std::nextafter(power, 0.0), std::nextafter(power, 1e9)});
+    }
+    values.insert(values.end(), {std::nextafter(1e-3, 0.0), std::nextafter(1e5, 0.0),
+                                 static_cast<double>(std::nextafter(1e-3f, 0.0f))});
+    std::mt19937_64 random(20261207);
+    for (long i = 0; i < samples; ++i) {
+        const std::uint64_t bits = random();
+        values.push_back(i % 4 == 0 ? std::bit_cast<double>(bits)
+                                    : std::ldexp(static_cast<double>(bits >> 11) * 0x1p-53,
+                                                 static_cast<int>(bits % 28) - 9) *
+                                          ((bits & 1024) != 0 ? -1 : 1));
+    }
+    long mismatches = 0;
+    char ours[kMaxShortestChars];
+    char theirs[64];
+    for (const double value : values) {
+        const auto single = static_cast<float>(value);
+        for (const bool asFloat : {false, true}) {
+            const std::string_view a = asFloat ? Shortest(single, ours) : Shortest(value, ours);
+            const std::string_view b = asFloat ? Library(single, theirs) : Library(value, theirs);
+            if (a != b && ++mismatches < 5) {
+                ADD_FAILURE() << std::hexfloat << value << (asFloat ? " as float: " : ": ") << a
+                              << " vs " << b;
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -16,7 +15,9 @@
 
 #include "export/base64.h"
 #include "export/gltf_placement.h"
+#include "export/shortest_text.h"
 #include "export/triangulate.h"
+#include "model/integer_text.h"
 
 namespace kon {
 
@@ -259,7 +260,8 @@ class Document {
             const GltfPlacement placement = ToGltfPlacement(format);
             if (number > 0) instanceText_ += ',';
             instanceText_ += "{\"name\":\"Instanz ";
-            instanceText_ += std::to_string(++number);
+            char digits[kMaxIntegerChars];
+            instanceText_.append(digits, PutUnsigned(digits, ++number));
             instanceText_ += '"';
             AppendNumbers<double>(",\"translation\":", placement.translation);
             // glTF holds rotation and scale as 32-bit floats, and the scale
@@ -329,10 +331,8 @@ class Document {
         for (const double v : values) {
             instanceText_ += sep;
             sep = ',';
-            // The shortest round-trip form of a double has at most 24 characters.
-            char text[32];
-            const auto r = std::to_chars(text, text + sizeof text, static_cast<Real>(v));
-            instanceText_.append(text, r.ptr);
+            char text[kMaxShortestChars];
+            instanceText_.append(text, PutShortest(text, static_cast<Real>(v)));
         }
         instanceText_ += ']';
     }
