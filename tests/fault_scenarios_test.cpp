@@ -293,6 +293,34 @@ TEST(FaultScenarioTest, InterruptedBatchLeavesNoTemporaryFile) {
         }
     }
 }
+
+// A batch's workers create new outputs at the same moments; each gets 0666
+// less the umask, which reading it must not disturb (it can only be read by
+// setting it). Eight rounds: the race once lost about every third round.
+TEST(FaultScenarioTest, ParallelNewOutputsKeepTheUmask) {
+    constexpr int kFiles = 300;
+    const Scene scene;
+    std::vector<std::string> command = {KON_DEFAULT_COMMAND, "convert", "-j", "8"};
+    for (int i = 0; i < kFiles; ++i) {
+        command.push_back("m" + std::to_string(i) + ".csv");
+        test::WriteFileBytes(scene / command.back(), TextModel(4, 2));
+    }
+    const mode_t before = umask(022);
+    for (int round = 0; round < 8; ++round) {
+        const Outcome outcome = Finish(StartCommand(scene, command));
+        EXPECT_TRUE(WIFEXITED(outcome.status) && WEXITSTATUS(outcome.status) == 0)
+            << outcome.console;
+        int wrong = 0;
+        for (int i = 0; i < kFiles; ++i) {
+            const fs::path output = scene / ("m" + std::to_string(i) + ".kon");
+            struct stat info {};
+            wrong += stat(output.c_str(), &info) == 0 && (info.st_mode & 07777) == 0644 ? 0 : 1;
+            fs::remove(output);
+        }
+        EXPECT_EQ(wrong, 0) << "round " << round;
+    }
+    umask(before);
+}
 #endif
 
 TEST(FaultScenarioTest, InputRewrittenWhileReadIsNeverMixed) {

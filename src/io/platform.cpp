@@ -271,9 +271,14 @@ bool MayWrite(const std::filesystem::path& file) {
 }
 
 std::filesystem::perms NewFilePermissions() {
-    // umask can only be read by setting it; put the old value straight back.
-    const mode_t mask = umask(0);
-    umask(mask);
+    // umask can only be read by setting it, so it is read once: two of kon's
+    // workers reading it at the same moment would each see the other's 0, and
+    // one would put 0 back for good.
+    static const mode_t mask = [] {
+        const mode_t current = umask(0);
+        umask(current);
+        return current;
+    }();
     return static_cast<std::filesystem::perms>(0666 & ~mask);
 }
 

@@ -21,7 +21,8 @@ bool MayWrite(const std::filesystem::path& file);
 // display may be drawn there.
 bool StandardErrorIsTerminal();
 
-// The permissions a file created in place would get: 0666 less the umask.
+// The permissions a file created in place would get: 0666 less the umask
+// (read at the first call; nothing here changes it).
 std::filesystem::perms NewFilePermissions();
 
 // Whether the name's symbolic links cannot be resolved: a loop, or a chain
