@@ -17,6 +17,7 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -209,6 +210,29 @@ TEST(FaultScenarioTest, ForeignOwnerGroupAndModeStay) {
     }
 }
 
+// A full disk while a hard-linked output is replaced: the other link keeps
+// its old bytes whole (the room for the copy is asked for before they are
+// cut) and the output's name gets the new content by a move.
+TEST(FaultScenarioTest, FullDiskLeavesEveryLinkWhole) {
+    if (geteuid() != 0) GTEST_SKIP() << "mounts a small file system: needs root";
+    const std::string text = TextModel(400, 398);
+    const std::string archive = Converted("m.csv", text, "m.kon");
+    const Scene scene;
+    const fs::path disk = scene / "disk";
+    fs::create_directory(disk);
+    // Room for the input and the new file, not for a second copy of it.
+    const std::string size =
+        "size=" + std::to_string((text.size() + archive.size() * 3 / 2) / 4096 * 4096);
+    ASSERT_EQ(mount("tmpfs", disk.c_str(), "tmpfs", 0, size.c_str()), 0);
+    test::WriteFileBytes(disk / "m.csv", text);
+    test::WriteFileBytes(disk / "m.kon", "old content");
+    fs::create_hard_link(disk / "m.kon", disk / "other.kon");
+    const Outcome outcome = RunKonvert(scene, "disk/m.csv");
+    EXPECT_EQ(test::ReadFileBytes(disk / "other.kon"), "old content");
+    EXPECT_TRUE(test::ReadFileBytes(disk / "m.kon") == archive) << outcome.console;
+    umount(disk.c_str());
+}
+
 // Whether the system can create files without a name here; where it cannot,
 // a SIGKILL may leave the hidden temporary file behind.
 bool HasAnonymousFiles(const fs::path& dir) {
@@ -320,6 +344,27 @@ TEST(FaultScenarioTest, ParallelNewOutputsKeepTheUmask) {
         EXPECT_EQ(wrong, 0) << "round " << round;
     }
     umask(before);
+}
+
+// A reader of the messages that goes away (`kon convert ... 2>&1 | head -1`)
+// does not end the batch half done.
+TEST(FaultScenarioTest, ClosedMessagePipeDoesNotCutABatchShort) {
+    const Scene scene;
+    std::vector<std::string> command = {KON_DEFAULT_COMMAND, "convert", "-v", "-j", "2"};
+    for (int i = 0; i < 20; ++i) {
+        command.push_back("m" + std::to_string(i) + ".csv");
+        test::WriteFileBytes(scene / command.back(), TextModel(30, 20));
+    }
+    const Started started = StartCommand(scene, command);
+    close(started.console);
+    int status = 0;
+    waitpid(started.pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    const std::string archive = Converted("m.csv", TextModel(30, 20), "m.kon");
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_TRUE(test::ReadFileBytes(scene / ("m" + std::to_string(i) + ".kon")) == archive)
+            << i;
+    }
 }
 #endif
 

@@ -59,12 +59,22 @@ void AddInspect(CLI::App& command, kon::cli::InspectOptions& options) {
     command.add_option("FILE", options.files, "Kon archives or Kon text files")->required();
 }
 
+// Results that did not reach standard output (a full disk, a closed pipe)
+// are a failure, not an empty success.
+int Delivered(int status) {
+    std::cout.flush();
+    if (std::cout) return status;
+    std::cerr << "kon: the results could not be written to standard output\n";
+    return kon::cli::kExitFailed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace kon::cli;
     // Before anything is opened: no output may become a standard stream.
     kon::platform::GuardStandardStreams();
+    kon::platform::IgnoreBrokenPipes();
     // The memory of one conversion's model is kept for the next one instead
     // of being faulted in again for every file.
     kon::PrepareModelHeap();
@@ -133,9 +143,9 @@ int main(int argc, char** argv) {
         return usage(e.what());
     }
 
-    if (*infoCommand) return RunInfo(info, std::cout, std::cerr);
-    if (*checkCommand) return RunCheck(check, std::cout, std::cerr);
-    if (*formatsCommand) return RunFormats(registry, std::cout);
+    if (*infoCommand) return Delivered(RunInfo(info, std::cout, std::cerr));
+    if (*checkCommand) return Delivered(RunCheck(check, std::cout, std::cerr));
+    if (*formatsCommand) return Delivered(RunFormats(registry, std::cout));
     if (convertCommand->count("--scale") + planCommand->count("--scale") != 0) {
         const std::optional<double> parsed = ParseScale(scale);
         if (!parsed) return usage("--scale: a number greater than 0, such as 1000 or 0.5");

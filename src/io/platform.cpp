@@ -69,7 +69,9 @@ static_assert(std::atomic<int>::is_always_lock_free);
 constexpr std::size_t kNameSlots = 128;
 NameSlot gNameSlots[kNameSlots];
 
-constexpr int kCleanedSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// SIGQUIT and SIGPIPE end a process as the others do; kon ignores SIGPIPE
+// (IgnoreBrokenPipes), konvert ends by it only between two outputs.
+constexpr int kCleanedSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
 
 // The stretches that give a temporary file a name or move it run with the
 // signals held, in whichever thread. A handler (in another thread) waits
@@ -151,7 +153,7 @@ void DisarmName(int slot) {
     gNameSlots[slot].state.store(kSlotClaimed);
 }
 
-// Holds SIGINT, SIGTERM and SIGHUP back in this thread for its lifetime, and
+// Holds the cleaned signals back in this thread for its lifetime, and
 // counts as a naming stretch (see gNamingNow); stretches may nest.
 class SignalsHeld {
   public:
@@ -208,6 +210,24 @@ bool CopyContent(int from, int to) {
     }
 }
 
+// Reserves the blocks the content of `from` needs in `to` without changing
+// a byte of it, so a full disk or quota shows before `to` is cut, not in the
+// middle of the copy. Where the file system cannot reserve, the copy is
+// tried as it is.
+bool RoomFor(int from, int to) {
+#ifdef __linux__
+    struct stat info {};
+    if (fstat(from, &info) != 0) return false;
+    if (info.st_size == 0) return true;
+    if (fallocate(to, FALLOC_FL_KEEP_SIZE, 0, info.st_size) == 0) return true;
+    return errno == EOPNOTSUPP || errno == ENOSYS;
+#else
+    static_cast<void>(from);
+    static_cast<void>(to);
+    return true;
+#endif
+}
+
 // A new file under a fresh name in `folder`, armed for the signal handler;
 // its descriptor, or -1.
 int CreateNamed(int slot, int folder, std::string& name) {
@@ -249,6 +269,12 @@ bool StandardErrorIsTerminal() {
     return isatty(STDERR_FILENO) != 0;
 }
 
+void IgnoreBrokenPipes() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, nullptr);
+}
+
 struct WorkersLeaveSignalsAlone::Saved {
     sigset_t mask;
 };
@@ -280,6 +306,12 @@ std::filesystem::perms NewFilePermissions() {
         return current;
     }();
     return static_cast<std::filesystem::perms>(0666 & ~mask);
+}
+
+std::string FileIdentity(const std::filesystem::path& name) {
+    struct stat info {};
+    if (stat(name.c_str(), &info) != 0) return {};
+    return std::to_string(info.st_dev) + ':' + std::to_string(info.st_ino);
 }
 
 bool IsUnresolvableLink(const std::filesystem::path& name) {
@@ -399,11 +431,11 @@ bool TemporaryFile::CopyOnto(const std::filesystem::path& target) {
     // target is whole again, and then finds nothing left to remove.
     const SignalsHeld held;
     const int out = open(target.c_str(), O_WRONLY | O_CLOEXEC);
-    bool copied = out >= 0;
+    bool copied = out >= 0 && RoomFor(Fd(file_), out);
     if (copied) {
         copied = ftruncate(out, 0) == 0 && CopyContent(Fd(file_), out) && fsync(out) == 0;
-        copied = close(out) == 0 && copied;
     }
+    if (out >= 0) copied = close(out) == 0 && copied;
     if (!copied && !MoveOnto(target)) return false;
     Remove();
     return true;
@@ -460,6 +492,8 @@ bool StandardErrorIsTerminal() {
     return _isatty(_fileno(stderr)) != 0;
 }
 
+void IgnoreBrokenPipes() {}  // a write to a closed pipe fails there anyway
+
 // Console control events reach no handler that removes names here.
 struct WorkersLeaveSignalsAlone::Saved {};
 WorkersLeaveSignalsAlone::WorkersLeaveSignalsAlone() = default;
@@ -473,6 +507,19 @@ std::filesystem::perms NewFilePermissions() {
     return std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
            std::filesystem::perms::group_read | std::filesystem::perms::group_write |
            std::filesystem::perms::others_read | std::filesystem::perms::others_write;
+}
+
+std::string FileIdentity(const std::filesystem::path& name) {
+    const HANDLE file =
+        CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool found = GetFileInformationByHandle(file, &info) != 0;
+    CloseHandle(file);
+    if (!found) return {};
+    return std::to_string(info.dwVolumeSerialNumber) + ':' +
+           std::to_string((std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow);
 }
 
 bool IsUnresolvableLink(const std::filesystem::path& name) {
@@ -551,6 +598,18 @@ bool TemporaryFile::CopyOnto(const std::filesystem::path& target) {
     const HANDLE out = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     bool copied = out != INVALID_HANDLE_VALUE;
+    // The room the new content needs is reserved before the target is cut,
+    // so a full disk or quota leaves it whole (a smaller allocation than the
+    // file's size would cut it, so only growth is asked for).
+    LARGE_INTEGER newSize{};
+    LARGE_INTEGER oldSize{};
+    if (copied && GetFileSizeEx(Handle(file_), &newSize) != 0 &&
+        GetFileSizeEx(out, &oldSize) != 0 && newSize.QuadPart > oldSize.QuadPart) {
+        FILE_ALLOCATION_INFO allocation{};
+        allocation.AllocationSize = newSize;
+        copied = SetFileInformationByHandle(out, FileAllocationInfo, &allocation,
+                                            sizeof allocation) != 0;
+    }
     if (copied) {
         LARGE_INTEGER start{};
         copied = SetEndOfFile(out) != 0 &&
@@ -562,8 +621,8 @@ bool TemporaryFile::CopyOnto(const std::filesystem::path& target) {
                      WriteAll(out, chunk.data(), got);
         }
         copied = FlushFileBuffers(out) != 0 && copied;
-        copied = CloseHandle(out) != 0 && copied;
     }
+    if (out != INVALID_HANDLE_VALUE) copied = CloseHandle(out) != 0 && copied;
     if (!copied && !MoveOnto(target)) return false;
     Remove();
     return true;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 
 namespace kon::platform {
 
@@ -21,16 +22,25 @@ bool MayWrite(const std::filesystem::path& file);
 // display may be drawn there.
 bool StandardErrorIsTerminal();
 
+// A write to a closed pipe fails instead of ending the process: kon's
+// messages are not worth a batch cut short (its results are checked).
+void IgnoreBrokenPipes();
+
 // The permissions a file created in place would get: 0666 less the umask
 // (read at the first call; nothing here changes it).
 std::filesystem::perms NewFilePermissions();
+
+// What makes an existing file one file whatever its names (hard links,
+// symbolic links, spellings): device and file number; empty when it cannot
+// be found.
+std::string FileIdentity(const std::filesystem::path& name);
 
 // Whether the name's symbolic links cannot be resolved: a loop, or a chain
 // longer than the system follows.
 bool IsUnresolvableLink(const std::filesystem::path& name);
 
-// While it lives, threads started by this thread leave SIGINT, SIGTERM and
-// SIGHUP to the threads that take them, so the handler that removes
+// While it lives, threads started by this thread leave SIGINT, SIGTERM,
+// SIGHUP, SIGQUIT and SIGPIPE to the threads that take them, so the handler that removes
 // temporary names runs in the thread that started the workers. That thread
 // must only wait for them while they run: the handler waits for their
 // naming stretches, so it must hold no lock they might need.
@@ -49,8 +59,9 @@ class WorkersLeaveSignalsAlone {
 // A new file in one folder that becomes the content of a name there. It has
 // no name of its own where the system allows that (so not even SIGKILL can
 // leave it behind) and is otherwise created exclusively under a fresh hidden
-// name. Until it is moved, SIGINT, SIGTERM and SIGHUP remove it before the
-// process ends; SIGXFSZ is ignored, so a file-size limit fails a write.
+// name. Until it is moved, SIGINT, SIGTERM, SIGHUP, SIGQUIT and SIGPIPE
+// remove it before the process ends; SIGXFSZ is ignored, so a file-size
+// limit fails a write.
 // Threads may each hold some at once (up to 128 in a process; Create fails
 // beyond). Destruction removes what is left.
 class TemporaryFile {
