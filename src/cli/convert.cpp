@@ -87,8 +87,12 @@ class Turns {
     std::size_t free_;
 };
 
-// One name per file, so two spellings of one output are seen as one.
+// One key per file, so two spellings or two hard links of one file are seen
+// as one: an existing file by its identity, a new one by its full name.
 std::string FileKey(const std::string& path) {
+    if (std::string identity = platform::FileIdentity(path); !identity.empty()) {
+        return identity;
+    }
     std::error_code ec;
     fs::path key = fs::weakly_canonical(fs::path(path), ec);
     if (ec) key = fs::absolute(fs::path(path), ec).lexically_normal();
