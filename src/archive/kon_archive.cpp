@@ -235,14 +235,18 @@ Diagnostics ReadKonArchive(std::istream& in, std::string_view name, KonModell& m
 
 Diagnostics CheckArchiveEnd(std::istream& in) {
     Diagnostics diagnostics;
+    // After a failed read the stream knows no position; the warning then has none.
+    const std::streamoff at = in.tellg();
     const auto next = in.get();
     if (next != std::istream::traits_type::eof() || !in.eof()) {
+        Location where;
+        if (at >= 0) where = {Location::Unit::kByte, static_cast<std::uint64_t>(at)};
         diagnostics.items.push_back(Diagnostic{Severity::kWarning,
                                                FaultKind::kTrailingBytes,
                                                "EOF not found!",
                                                "expected the end of the file after the last array, "
                                                "found more bytes",
-                                               {}});
+                                               where});
     }
     return diagnostics;
 }

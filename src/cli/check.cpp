@@ -25,6 +25,7 @@ int RunCheck(const InspectOptions& options, std::ostream& out, std::ostream& err
             object["valid"] = valid;
             object["variant"] = valid ? nlohmann::ordered_json(VariantName(model)) : nullptr;
             object["error"] = ErrorJson(loaded.diagnostics);
+            object["warnings"] = WarningsJson(loaded.diagnostics);
             out << JsonLine(object);
             continue;
         }

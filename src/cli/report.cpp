@@ -69,15 +69,32 @@ std::string RenderError(std::string_view file, std::string_view text) {
     return std::string(file) + ": error: " + std::string(text) + "\n";
 }
 
+namespace {
+
+nlohmann::ordered_json DiagnosticJson(const Diagnostic& d) {
+    nlohmann::ordered_json object = {{"code", FaultCode(d.kind)},
+                                     {"message", d.explanation},
+                                     {"konvert_message", WithoutLineEnd(d.message)}};
+    if (d.where.unit == Location::Unit::kLine) object["line"] = d.where.value;
+    if (d.where.unit == Location::Unit::kByte) object["offset"] = d.where.value;
+    return object;
+}
+
+}  // namespace
+
 nlohmann::ordered_json ErrorJson(const Diagnostics& all) {
     const Diagnostic* d = all.Error();
-    if (d == nullptr) return nullptr;
-    nlohmann::ordered_json error = {{"code", FaultCode(d->kind)},
-                                    {"message", d->explanation},
-                                    {"konvert_message", WithoutLineEnd(d->message)}};
-    if (d->where.unit == Location::Unit::kLine) error["line"] = d->where.value;
-    if (d->where.unit == Location::Unit::kByte) error["offset"] = d->where.value;
-    return error;
+    return d == nullptr ? nlohmann::ordered_json(nullptr) : DiagnosticJson(*d);
+}
+
+nlohmann::ordered_json WarningsJson(const Diagnostics& all) {
+    nlohmann::ordered_json warnings = nlohmann::ordered_json::array();
+    // As in RenderDiagnostics: after an error a warning is only its echo.
+    if (!all.Ok()) return warnings;
+    for (const Diagnostic& d : all.items) {
+        if (d.severity == Severity::kWarning) warnings.push_back(DiagnosticJson(d));
+    }
+    return warnings;
 }
 
 std::string JsonLine(const nlohmann::ordered_json& object) {

@@ -21,6 +21,8 @@ std::string RenderError(std::string_view file, std::string_view text);
 
 // {"code", "message", "konvert_message", "line" | "offset"}, or null.
 nlohmann::ordered_json ErrorJson(const Diagnostics& all);
+// The warnings of a file that was read completely (the end check's).
+nlohmann::ordered_json WarningsJson(const Diagnostics& all);
 
 // One object on one line; bytes that are not UTF-8 (in a file name) are
 // replaced rather than failing the output.
