@@ -136,7 +136,7 @@ Outcome ConvertOne(const Job& job, const ConvertOptions& options, const FormatRe
         model = KonModell{};
         turn.GiveBack();
     };
-    const OutputResult result = WriteOutputFile(job.output, write);
+    const OutputResult result = WriteOutputFile(job.output, write, options.force);
     if (!report.error.empty()) {
         outcome.messages += RenderError(
             job.input, "cannot be written as " + job.format->description + ": " + report.error);
@@ -158,6 +158,9 @@ Outcome ConvertOne(const Job& job, const ConvertOptions& options, const FormatRe
         case OutputResult::kWriteFailed:
             outcome.messages +=
                 RenderError(job.output, "could not be written completely; it was left as it was");
+            break;
+        case OutputResult::kNameTaken:
+            outcome.messages += RenderError(job.output, "exists; use --force to replace it");
             break;
     }
     return outcome;

@@ -61,6 +61,7 @@ bool WriteOutput(const std::string& output, bool toText, Console& console,
         case OutputResult::kWritten:
             return true;
         case OutputResult::kOpenFailed:
+        case OutputResult::kNameTaken:  // konvert always replaces
             if (toText) {
                 console.PrintError(output + ": Can't open\n");
                 console.Prompt("--> ");

@@ -90,7 +90,8 @@ bool OutputNameTaken(const std::string& outputName) {
 }
 
 OutputResult WriteOutputFile(const std::string& outputName,
-                             const std::function<void(std::ostream&)>& write) {
+                             const std::function<void(std::ostream&)>& write, bool replace) {
+    if (!replace && OutputNameTaken(outputName)) return OutputResult::kNameTaken;
     const std::optional<fs::path> target = ResolveTarget(fs::path(outputName));
     // A link is never replaced by a file: an unresolvable one cannot be opened.
     if (!target) return OutputResult::kOpenFailed;
@@ -115,10 +116,12 @@ OutputResult WriteOutputFile(const std::string& outputName,
         if (!out || buffer.Failed() || !temporary.Sync()) return OutputResult::kWriteFailed;
     }
     const bool identityKept = temporary.TakeIdentityOf(*target);
-    if (exists && !identityKept) {
+    if (replace && exists && !identityKept) {
         return temporary.CopyOnto(*target) ? OutputResult::kWritten : OutputResult::kOpenFailed;
     }
-    return temporary.MoveOnto(*target) ? OutputResult::kWritten : OutputResult::kOpenFailed;
+    if (temporary.MoveOnto(*target, replace)) return OutputResult::kWritten;
+    return !replace && OutputNameTaken(outputName) ? OutputResult::kNameTaken
+                                                   : OutputResult::kOpenFailed;
 }
 
 }  // namespace kon

@@ -14,13 +14,16 @@ enum class OutputResult {
     kWritten,
     kOpenFailed,   // not a writable regular file, no temporary file, or the move failed
     kWriteFailed,  // a write or the close failed; the output is as it was
+    kNameTaken,    // only a new file was asked for, and the name exists
 };
 
 // Whether the output name counts as taken, so replacing it needs consent:
 // something of that name exists, or its symbolic links cannot be resolved.
 bool OutputNameTaken(const std::string& outputName);
 
+// Without `replace` only a new file is written: a name that exists before,
+// or is created by someone else while the bytes are written, stays as it is.
 OutputResult WriteOutputFile(const std::string& outputName,
-                             const std::function<void(std::ostream&)>& write);
+                             const std::function<void(std::ostream&)>& write, bool replace = true);
 
 }  // namespace kon

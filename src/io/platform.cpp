@@ -228,6 +228,22 @@ bool RoomFor(int from, int to) {
 #endif
 }
 
+// Moves `name` in `folder` onto `target` only if no such name exists, in
+// one step. Where the file system cannot rename that way, a hard link is
+// made instead (it fails on an existing name too) and the old name removed.
+bool MoveOntoNewName(int folder, const std::filesystem::path& name,
+                     const std::filesystem::path& target) {
+#ifdef RENAME_NOREPLACE
+    if (renameat2(folder, name.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
+#endif
+    if (linkat(folder, name.c_str(), AT_FDCWD, target.c_str(), 0) != 0) return false;
+    unlinkat(folder, name.c_str(), 0);
+    return true;
+}
+
 // A new file under a fresh name in `folder`, armed for the signal handler;
 // its descriptor, or -1.
 int CreateNamed(int slot, int folder, std::string& name) {
@@ -375,7 +391,7 @@ bool TemporaryFile::TakeIdentityOf(const std::filesystem::path& target) {
     return kept && old.st_nlink == 1;
 }
 
-bool TemporaryFile::MoveOnto(const std::filesystem::path& target) {
+bool TemporaryFile::MoveOnto(const std::filesystem::path& target, bool replace) {
     // Naming and renaming is one stretch; the folder's sync comes after it.
     const bool moved = [&] {
         const SignalsHeld held;
@@ -412,7 +428,8 @@ bool TemporaryFile::MoveOnto(const std::filesystem::path& target) {
                 if (!copied) return false;
             }
         }
-        if (renameat(Fd(folderHandle_), name_.c_str(), AT_FDCWD, target.c_str()) != 0) {
+        if (replace ? renameat(Fd(folderHandle_), name_.c_str(), AT_FDCWD, target.c_str()) != 0
+                    : !MoveOntoNewName(Fd(folderHandle_), name_, target)) {
             return false;
         }
         DisarmName(slot_);
@@ -578,16 +595,17 @@ bool TemporaryFile::TakeIdentityOf(const std::filesystem::path& target) {
     return single;
 }
 
-bool TemporaryFile::MoveOnto(const std::filesystem::path& target) {
+bool TemporaryFile::MoveOnto(const std::filesystem::path& target, bool replace) {
     SetDeleteOnClose(file_, false);
     CloseHandle(Handle(file_));
     file_ = -1;
     std::error_code ec;
-    const bool replaced = std::filesystem::exists(target, ec) &&
+    const bool replaced = replace && std::filesystem::exists(target, ec) &&
                           ReplaceFileW(target.c_str(), name_.c_str(), nullptr,
                                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
-    if (!replaced && MoveFileExW(name_.c_str(), target.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+    // Without MOVEFILE_REPLACE_EXISTING the move fails on an existing name.
+    const DWORD how = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    if (!replaced && MoveFileExW(name_.c_str(), target.c_str(), how) == 0) {
         return false;
     }
     name_.clear();

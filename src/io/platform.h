@@ -84,7 +84,9 @@ class TemporaryFile {
     bool TakeIdentityOf(const std::filesystem::path& target);
     // Moves the file onto `target` in one step (the old content or the new,
     // never a mix, also after a power loss). False leaves the target as it was.
-    bool MoveOnto(const std::filesystem::path& target);
+    // Without `replace` the move fails when the name exists by then, whoever
+    // created it since it was last looked at.
+    bool MoveOnto(const std::filesystem::path& target, bool replace = true);
     // Copies the synced content over the target's own bytes (every link,
     // the owner and the ACLs stay) and removes the file; when that copy
     // fails, moves the file onto the target instead. Signals wait meanwhile.
