@@ -6,9 +6,13 @@
 #include <assimp/Importer.hpp>
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
+#include <filesystem>
+#include <limits>
 #include <string>
 
+#include "bridge/allocation_guard.h"
 #include "bridge/assimp_bridge.h"
 
 namespace kon::bridge {
@@ -39,6 +43,22 @@ bool MetresYUp(std::string_view path) {
     return ext == "gltf" || ext == "glb" || ext == "dae" || ext == "zae";
 }
 
+// What one allocation may take while a file is read: a fixed floor for small
+// files, and room for zipped formats (3MF, zae) that unpack to far more than
+// their size. A reader that asks for more believed a count the file cannot
+// back.
+constexpr std::uintmax_t kCapFloor = std::uintmax_t{256} << 20;
+constexpr std::uintmax_t kCapPerFileByte = 1024;
+
+std::size_t ImportAllocationCap(const std::string& path) {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec || size > (std::numeric_limits<std::size_t>::max() - kCapFloor) / kCapPerFileByte) {
+        return 0;  // no cap where it cannot be worked out
+    }
+    return static_cast<std::size_t>(kCapFloor + size * kCapPerFileByte);
+}
+
 }  // namespace
 
 double DefaultScale(std::string_view path) {
@@ -54,13 +74,21 @@ BridgeResult ImportWithAssimp(const std::string& path, const ImportOptions& opti
     BridgeResult result;
     Assimp::Importer importer;
     const aiScene* scene = nullptr;
+    std::size_t refused = 0;
     // No triangulation: Kon keeps polygons. The validation keeps every index
     // the mapping follows within its array.
     try {
+        const AllocationCap cap(ImportAllocationCap(path));
         scene = importer.ReadFile(
             path, aiProcess_JoinIdenticalVertices | aiProcess_ValidateDataStructure);
+        refused = cap.Refused();
     } catch (const std::exception& e) {
         result.error = path + ": " + e.what();
+        return result;
+    }
+    if (refused != 0) {
+        result.error = path + ": the file asks for " + std::to_string(refused) +
+                       " bytes of memory at once, more than a file of its size can need";
         return result;
     }
     if (scene == nullptr) {
