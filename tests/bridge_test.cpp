@@ -1,9 +1,14 @@
 // The warnings of the exports through assimp, for formats whose files hold a
-// date (dae, 3mf) and so cannot be golden rows. The mapping of scenes, round
-// trips and refusals are golden rows.
+// date (dae, 3mf) and so cannot be golden rows, and the files a model names,
+// which a golden row cannot name in its work folder. The mapping of scenes,
+// round trips and refusals are golden rows.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -62,6 +67,32 @@ TEST(BridgeExport, WarningsNameEveryLoss) {
     EXPECT_EQ(ExportWithAssimp(KonModell{}, "ply", out).error,
               "no polygons of three or more corners to write");
     EXPECT_TRUE(out.str().empty());
+}
+
+// A material library that is a FIFO would wait for a writer forever (the
+// test's time limit tells), a device outside the folder would never end; one
+// below the folder is read.
+TEST(BridgeImport, ReadsOnlyRegularFilesInTheModelsFolder) {
+    std::string dir = (std::filesystem::temp_directory_path() / "kon-bridge-XXXXXX").string();
+    ASSERT_NE(mkdtemp(dir.data()), nullptr);
+    std::filesystem::create_directory(dir + "/sub");
+    std::ofstream(dir + "/sub/red.mtl") << "newmtl red\nKd 1 0 0\n";
+    ASSERT_EQ(mkfifo((dir + "/fifo.mtl").c_str(), 0600), 0);
+    const std::string zero = "../../../../../../../../../../dev/zero", obj = dir + "/chair.obj";
+    std::ofstream(obj) << "mtllib fifo.mtl\nmtllib " << zero
+                       << "\nmtllib sub/red.mtl\nusemtl red\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+    KonModell model;
+    const BridgeResult result = ImportWithAssimp(obj, {}, model);
+    std::filesystem::remove_all(dir);
+    ASSERT_TRUE(result.ok()) << result.error;
+    const std::string refused = obj + ": the referenced file " + dir + "/",
+                      why =
+                          " is not read: only regular files in the model's folder or below it "
+                          "are read";
+    EXPECT_EQ(Joined(result.warnings), refused + "fifo.mtl" + why + " | " + refused + zero + why);
+    ASSERT_EQ(model.Punkte.size(), 3u);
+    EXPECT_EQ(model.Punkte[0].R, 255);
+    EXPECT_EQ(model.Punkte[0].G, 0);
 }
 
 }  // namespace

@@ -1,16 +1,25 @@
 // Reading any file assimp knows into a Kon model.
 
+#include <assimp/DefaultIOStream.h>
+#include <assimp/DefaultIOSystem.h>
 #include <assimp/importerdesc.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #include <assimp/Importer.hpp>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "bridge/allocation_guard.h"
 #include "bridge/assimp_bridge.h"
@@ -43,6 +52,8 @@ bool MetresYUp(std::string_view path) {
     return ext == "gltf" || ext == "glb" || ext == "dae" || ext == "zae";
 }
 
+namespace fs = std::filesystem;
+
 // What one allocation may take while a file is read: a fixed floor for small
 // files, and room for zipped formats (3MF, zae) that unpack to far more than
 // their size. A reader that asks for more believed a count the file cannot
@@ -52,12 +63,103 @@ constexpr std::uintmax_t kCapPerFileByte = 1024;
 
 std::size_t ImportAllocationCap(const std::string& path) {
     std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    const std::uintmax_t size = fs::file_size(path, ec);
     if (ec || size > (std::numeric_limits<std::size_t>::max() - kCapFloor) / kCapPerFileByte) {
         return 0;  // no cap where it cannot be worked out
     }
     return static_cast<std::size_t>(kCapFloor + size * kCapPerFileByte);
 }
+
+// A stream over a file that was checked once opened; its size is the opened
+// file's, not that of whatever the name means by the time assimp asks.
+class CheckedStream : public Assimp::DefaultIOStream {
+  public:
+    CheckedStream(FILE* file, const std::string& name, std::size_t size)
+        : DefaultIOStream(file, name), size_(size) {}
+    std::size_t FileSize() const override { return size_; }
+
+  private:
+    std::size_t size_;
+};
+
+// Model files name other files (an OBJ's mtllib, a glTF's buffer uri), and
+// the name may be /etc/shadow, "../../secret", a FIFO that blocks the reader
+// forever or /dev/zero that never ends. assimp reads the model itself and,
+// of the files it names, the regular ones in its folder or below it.
+class FolderIOSystem : public Assimp::DefaultIOSystem {
+  public:
+    explicit FolderIOSystem(std::string model) : model_(std::move(model)) {
+        std::error_code ec;
+        folder_ = fs::weakly_canonical(fs::absolute(model_, ec).parent_path(), ec);
+        if (ec) folder_.clear();
+    }
+
+    // Consistent with Open: a file exists for assimp when it may be read.
+    bool Exists(const char* name) const override {
+        FILE* file = OpenChecked(name, nullptr);
+        if (file != nullptr) std::fclose(file);
+        return file != nullptr;
+    }
+
+    Assimp::IOStream* Open(const char* name, const char* mode) override {
+        if (std::strpbrk(mode, "wa+") != nullptr) return nullptr;
+        std::size_t size = 0;
+        FILE* file = OpenChecked(name, &size);
+        return file == nullptr ? nullptr : new CheckedStream(file, name, size);
+    }
+
+    // The names refused in order, one for each file however often named.
+    const std::vector<std::string>& Refused() const { return refused_; }
+
+  private:
+    FILE* OpenChecked(const std::string& name, std::size_t* size) const {
+        fs::path path = name;
+        // Not blocking: a FIFO would wait for a writer before fstat refuses it.
+        int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+        // The model itself was checked by the caller and may be a link to
+        // anywhere; the files it names are taken as their links resolve.
+        if (name != model_) {
+            std::error_code ec;
+            path = fs::weakly_canonical(fs::absolute(path, ec), ec);
+            const fs::file_status status = fs::status(path, ec);
+            // assimp tells what is missing; when a name fails it also tries
+            // variants of it, some of them folders, which need no warning.
+            if (!fs::exists(status) || fs::is_directory(status)) return nullptr;
+            if (!Below(path) || !fs::is_regular_file(status)) return Refuse(name, path);
+            flags |= O_NOFOLLOW;  // nor has the checked name become a link since
+        }
+        const int fd = open(path.c_str(), flags);
+        if (fd < 0) return nullptr;
+        struct stat info {};
+        FILE* file = nullptr;
+        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) file = fdopen(fd, "rb");
+        if (file == nullptr) {
+            close(fd);
+            return Refuse(name, path);
+        }
+        if (size != nullptr) *size = static_cast<std::size_t>(info.st_size);
+        return file;
+    }
+
+    bool Below(const fs::path& path) const {
+        if (folder_.empty()) return false;
+        const auto [f, p] = std::mismatch(folder_.begin(), folder_.end(), path.begin(), path.end());
+        return f == folder_.end() && p != path.end();
+    }
+
+    FILE* Refuse(const std::string& name, const fs::path& path) const {
+        if (std::find(refusedFiles_.begin(), refusedFiles_.end(), path) == refusedFiles_.end()) {
+            refusedFiles_.push_back(path);
+            refused_.push_back(name);
+        }
+        return nullptr;
+    }
+
+    std::string model_;
+    fs::path folder_;
+    mutable std::vector<std::string> refused_;
+    mutable std::vector<fs::path> refusedFiles_;
+};
 
 }  // namespace
 
@@ -73,41 +175,56 @@ BridgeResult ImportWithAssimp(const std::string& path, const ImportOptions& opti
                               KonModell& model) {
     BridgeResult result;
     Assimp::Importer importer;
+    auto* files = new FolderIOSystem(path);
+    importer.SetIOHandler(files);  // the importer owns it
     const aiScene* scene = nullptr;
-    std::size_t refused = 0;
+    std::string why;
     // No triangulation: Kon keeps polygons. The validation keeps every index
     // the mapping follows within its array.
     try {
         const AllocationCap cap(ImportAllocationCap(path));
         scene = importer.ReadFile(
             path, aiProcess_JoinIdenticalVertices | aiProcess_ValidateDataStructure);
-        refused = cap.Refused();
+        if (scene == nullptr) why = importer.GetErrorString();
+        // A reader that went on after a refused allocation may have left
+        // parts out: the file is refused either way.
+        if (const std::size_t refused = cap.Refused(); refused != 0) {
+            scene = nullptr;
+            why = "the file asks for " + std::to_string(refused) +
+                  " bytes of memory at once, more than a file of its size can need";
+        }
     } catch (const std::exception& e) {
-        result.error = path + ": " + e.what();
-        return result;
+        why = e.what();
     }
-    if (refused != 0) {
-        result.error = path + ": the file asks for " + std::to_string(refused) +
-                       " bytes of memory at once, more than a file of its size can need";
-        return result;
+    for (const std::string& name : files->Refused()) {
+        result.warnings.push_back("the referenced file " + name +
+                                  " is not read: only regular files in the model's folder or "
+                                  "below it are read");
     }
     if (scene == nullptr) {
-        std::string why = importer.GetErrorString();
         // Some of assimp's messages end in blanks or a line end.
         while (!why.empty() && (why.back() == ' ' || why.back() == '\n' || why.back() == '\r')) {
             why.pop_back();
         }
-        result.error = path + ": " + (why.empty() ? "assimp cannot read this file" : why);
-        return result;
+        result.error = why.empty() ? "assimp cannot read this file" : why;
+    } else {
+        try {
+            BridgeResult mapped = MapScene(*scene, options.scale.value_or(DefaultScale(path)),
+                                           model, SourceAxes(path));
+            result.error = std::move(mapped.error);
+            for (std::string& w : mapped.warnings) result.warnings.push_back(std::move(w));
+        } catch (const std::bad_alloc&) {
+            model = KonModell{};
+            result.error = "the model does not fit in memory";
+        }
     }
-    try {
-        result =
-            MapScene(*scene, options.scale.value_or(DefaultScale(path)), model, SourceAxes(path));
-    } catch (const std::bad_alloc&) {
-        model = KonModell{};
-        result = {{}, "the model does not fit in memory"};
+    if (!result.ok()) {
+        // A refused file is often why the model failed; the error tells it,
+        // as the warnings of a failed file go unread.
+        for (const std::string& w : result.warnings) result.error += "; " + w;
+        result.warnings.clear();
+        result.error = path + ": " + result.error;
     }
-    if (!result.ok()) result.error = path + ": " + result.error;
     for (std::string& w : result.warnings) w = path + ": " + w;
     return result;
 }

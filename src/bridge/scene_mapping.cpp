@@ -90,6 +90,7 @@ struct VertexSlot {
     Source source;
     std::int32_t point = -1;  // -1 unused; kMaxPunkte and above: counted only
     bool ready = false;
+    bool texReplaced = false;  // a texture coordinate was not finite
 };
 
 std::uint8_t Channel(float c) {
@@ -136,7 +137,7 @@ class Mapper {
     std::vector<std::size_t> corners_;
     std::vector<bool> placed_;
     std::uint64_t polygons_ = 0, pointPrimitives_ = 0, linePrimitives_ = 0, collapsed_ = 0,
-                  roundingJoins_ = 0, work_ = 0;
+                  roundingJoins_ = 0, texReplaced_ = 0, work_ = 0;
     bool pointsOverflow_ = false;
     std::string error_;
 };
@@ -178,6 +179,12 @@ bool Mapper::Prepare(const aiMesh& mesh, std::size_t meshIndex, const Matrix& w,
                      std::size_t vertex) {
     const aiVector3D& p = mesh.mVertices[vertex];
     const double x = p.x, y = p.y, z = p.z;
+    for (const double c : {x, y, z}) {
+        if (!std::isfinite(c)) {
+            return Fail("mesh " + std::to_string(meshIndex) + ", vertex " + std::to_string(vertex) +
+                        ": coordinate " + std::to_string(c) + " is not a finite number");
+        }
+    }
     Source& s = slot.source;
     s.x = w[0] * x + w[1] * y + w[2] * z + w[3];
     s.y = w[4] * x + w[5] * y + w[6] * z + w[7];
@@ -206,8 +213,10 @@ bool Mapper::Prepare(const aiMesh& mesh, std::size_t meshIndex, const Matrix& w,
     std::tie(k.R, k.G, k.B) = std::tuple{Channel(s.r), Channel(s.g), Channel(s.b)};
     if (mesh.mTextureCoords[0] != nullptr) {
         const aiVector3D& t = mesh.mTextureCoords[0][vertex];
-        s.u = Plain(t.x);
-        s.v = Plain(t.y);
+        // NaN and infinity would reach every output; 0 as without coordinates.
+        slot.texReplaced = !std::isfinite(t.x) || !std::isfinite(t.y);
+        s.u = std::isfinite(t.x) ? Plain(t.x) : 0.0f;
+        s.v = std::isfinite(t.y) ? Plain(t.y) : 0.0f;
     }
     k.TexX = std::bit_cast<std::uint32_t>(s.u);
     k.TexY = std::bit_cast<std::uint32_t>(s.v);
@@ -256,6 +265,7 @@ bool Mapper::AddFace(const aiMesh& mesh, std::size_t meshIndex, const Matrix& wo
             slot.point = it->second;
             const auto point = static_cast<std::size_t>(slot.point);
             if (added && point < kMaxPunkte) {
+                if (slot.texReplaced) ++texReplaced_;
                 CObPunkt p;
                 std::tie(p.X, p.Y, p.Z) = std::tuple{slot.key.X, slot.key.Y, slot.key.Z};
                 std::tie(p.R, p.G, p.B) = std::tuple{slot.key.R, slot.key.G, slot.key.B};
@@ -390,6 +400,10 @@ BridgeResult Mapper::Run(KonModell& model) {
             "rounding to whole Kon units joined " +
             Count(roundingJoins_, "distinct source vertex", "distinct source vertices") +
             " with others; a larger scale keeps them apart");
+    }
+    if (texReplaced_ != 0) {
+        result.warnings.push_back("set texture coordinates that are not finite numbers to 0 at " +
+                                  Count(texReplaced_, "point", "points"));
     }
     std::uint64_t unplaced = 0;
     for (const bool p : placed_) unplaced += p ? 0 : 1;
