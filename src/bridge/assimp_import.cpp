@@ -7,10 +7,6 @@
 #include <assimp/scene.h>
 #include <assimp/Importer.hpp>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -23,6 +19,7 @@
 
 #include "bridge/allocation_guard.h"
 #include "bridge/assimp_bridge.h"
+#include "io/platform.h"
 
 namespace kon::bridge {
 
@@ -114,8 +111,6 @@ class FolderIOSystem : public Assimp::DefaultIOSystem {
   private:
     FILE* OpenChecked(const std::string& name, std::size_t* size) const {
         fs::path path = name;
-        // Not blocking: a FIFO would wait for a writer before fstat refuses it.
-        int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
         // The model itself was checked by the caller and may be a link to
         // anywhere; the files it names are taken as their links resolve.
         if (name != model_) {
@@ -126,19 +121,12 @@ class FolderIOSystem : public Assimp::DefaultIOSystem {
             // variants of it, some of them folders, which need no warning.
             if (!fs::exists(status) || fs::is_directory(status)) return nullptr;
             if (!Below(path) || !fs::is_regular_file(status)) return Refuse(name, path);
-            flags |= O_NOFOLLOW;  // nor has the checked name become a link since
         }
-        const int fd = open(path.c_str(), flags);
-        if (fd < 0) return nullptr;
-        struct stat info {};
-        FILE* file = nullptr;
-        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) file = fdopen(fd, "rb");
-        if (file == nullptr) {
-            close(fd);
-            return Refuse(name, path);
-        }
-        if (size != nullptr) *size = static_cast<std::size_t>(info.st_size);
-        return file;
+        // Not waiting on a FIFO; a checked name must not have become a link since.
+        const platform::OpenedFile opened = platform::OpenRegularFile(path, name != model_);
+        if (opened.irregular) return Refuse(name, path);
+        if (size != nullptr) *size = static_cast<std::size_t>(opened.size);
+        return opened.file;
     }
 
     bool Below(const fs::path& path) const {

@@ -330,6 +330,22 @@ std::string FileIdentity(const std::filesystem::path& name) {
     return std::to_string(info.st_dev) + ':' + std::to_string(info.st_ino);
 }
 
+OpenedFile OpenRegularFile(const std::filesystem::path& name, bool noFollow) {
+    OpenedFile opened;
+    const int fd =
+        open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (noFollow ? O_NOFOLLOW : 0));
+    if (fd < 0) return opened;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        opened.irregular = true;
+    } else {
+        opened.file = fdopen(fd, "rb");
+        opened.size = static_cast<std::uint64_t>(info.st_size);
+    }
+    if (opened.file == nullptr) close(fd);
+    return opened;
+}
+
 bool IsUnresolvableLink(const std::filesystem::path& name) {
     struct stat info {};
     return stat(name.c_str(), &info) != 0 && errno == ELOOP;
@@ -537,6 +553,34 @@ std::string FileIdentity(const std::filesystem::path& name) {
     if (!found) return {};
     return std::to_string(info.dwVolumeSerialNumber) + ':' +
            std::to_string((std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow);
+}
+
+OpenedFile OpenRegularFile(const std::filesystem::path& name, bool noFollow) {
+    OpenedFile opened;
+    const DWORD flags = FILE_ATTRIBUTE_NORMAL | (noFollow ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+    const HANDLE file = CreateFileW(name.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, flags, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return opened;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileType(file) != FILE_TYPE_DISK || GetFileInformationByHandle(file, &info) == 0 ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+        opened.irregular = true;
+        CloseHandle(file);
+        return opened;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(file), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(file);
+        return opened;
+    }
+    opened.file = _fdopen(fd, "rb");
+    if (opened.file == nullptr) {
+        _close(fd);  // closes the handle too
+        return opened;
+    }
+    opened.size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    return opened;
 }
 
 bool IsUnresolvableLink(const std::filesystem::path& name) {

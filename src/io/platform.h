@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -34,6 +35,16 @@ std::filesystem::perms NewFilePermissions();
 // symbolic links, spellings): device and file number; empty when it cannot
 // be found.
 std::string FileIdentity(const std::filesystem::path& name);
+
+// An existing regular file opened for reading, opened without waiting (a
+// FIFO or a device is refused, never waited on or read without end).
+struct OpenedFile {
+    std::FILE* file = nullptr;  // to fclose; null when refused or not opened
+    std::uint64_t size = 0;     // of the file that was opened
+    bool irregular = false;     // it opened, but was not a regular file
+};
+// With `noFollow` a name that is a symbolic link is not opened.
+OpenedFile OpenRegularFile(const std::filesystem::path& name, bool noFollow);
 
 // Whether the name's symbolic links cannot be resolved: a loop, or a chain
 // longer than the system follows.
