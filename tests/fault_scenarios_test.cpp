@@ -17,7 +17,6 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <grp.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -208,29 +207,6 @@ TEST(FaultScenarioTest, ForeignOwnerGroupAndModeStay) {
         EXPECT_EQ(after.st_gid, 2000u);
         EXPECT_EQ(after.st_mode & 07777, 0664u);
     }
-}
-
-// A full disk while a hard-linked output is replaced: the other link keeps
-// its old bytes whole (the room for the copy is asked for before they are
-// cut) and the output's name gets the new content by a move.
-TEST(FaultScenarioTest, FullDiskLeavesEveryLinkWhole) {
-    if (geteuid() != 0) GTEST_SKIP() << "mounts a small file system: needs root";
-    const std::string text = TextModel(400, 398);
-    const std::string archive = Converted("m.csv", text, "m.kon");
-    const Scene scene;
-    const fs::path disk = scene / "disk";
-    fs::create_directory(disk);
-    // Room for the input and the new file, not for a second copy of it.
-    const std::string size =
-        "size=" + std::to_string((text.size() + archive.size() * 3 / 2) / 4096 * 4096);
-    ASSERT_EQ(mount("tmpfs", disk.c_str(), "tmpfs", 0, size.c_str()), 0);
-    test::WriteFileBytes(disk / "m.csv", text);
-    test::WriteFileBytes(disk / "m.kon", "old content");
-    fs::create_hard_link(disk / "m.kon", disk / "other.kon");
-    const Outcome outcome = RunKonvert(scene, "disk/m.csv");
-    EXPECT_EQ(test::ReadFileBytes(disk / "other.kon"), "old content");
-    EXPECT_TRUE(test::ReadFileBytes(disk / "m.kon") == archive) << outcome.console;
-    umount(disk.c_str());
 }
 
 // Whether the system can create files without a name here; where it cannot,

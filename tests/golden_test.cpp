@@ -236,6 +236,9 @@ TEST_P(GoldenTest, Run) {
 #endif
     }
 
+#ifdef FAIL_CALLS
+    setenv("FAIL_CALLS", FAIL_CALLS, 1);  // for a prelude's LD_PRELOAD
+#endif
     Scratch scratch;
     const fs::path work = scratch.dir / "work";
     fs::create_directory(work);

@@ -9,6 +9,7 @@
 
 #include "bridge/allocation_guard.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -42,6 +43,11 @@ AllocationCap::~AllocationCap() {
 
 std::size_t AllocationCap::Refused() const {
     return tRefused;
+}
+
+void AllocationCap::Raise(std::size_t extra) {
+    if (tCap == 0) return;
+    tCap = extra > SIZE_MAX - tCap ? SIZE_MAX : tCap + extra;
 }
 
 bool AllocationCap::Active() {

@@ -53,8 +53,8 @@ namespace fs = std::filesystem;
 
 // What one allocation may take while a file is read: a fixed floor for small
 // files, and room for zipped formats (3MF, zae) that unpack to far more than
-// their size. A reader that asks for more believed a count the file cannot
-// back.
+// their size; each file it names (a glTF buffer) widens it the same way. A
+// reader that asks for more believed a count the data cannot back.
 constexpr std::uintmax_t kCapFloor = std::uintmax_t{256} << 20;
 constexpr std::uintmax_t kCapPerFileByte = 1024;
 
@@ -125,6 +125,12 @@ class FolderIOSystem : public Assimp::DefaultIOSystem {
         // Not waiting on a FIFO; a checked name must not have become a link since.
         const platform::OpenedFile opened = platform::OpenRegularFile(path, name != model_);
         if (opened.irregular) return Refuse(name, path);
+        // What a named file holds may be needed in memory as well.
+        if (opened.file != nullptr && name != model_ && size != nullptr) {
+            AllocationCap::Raise(static_cast<std::size_t>(
+                std::min<std::uintmax_t>(opened.size, SIZE_MAX / kCapPerFileByte) *
+                kCapPerFileByte));
+        }
         if (size != nullptr) *size = static_cast<std::size_t>(opened.size);
         return opened.file;
     }
@@ -179,7 +185,7 @@ BridgeResult ImportWithAssimp(const std::string& path, const ImportOptions& opti
         if (const std::size_t refused = cap.Refused(); refused != 0) {
             scene = nullptr;
             why = "the file asks for " + std::to_string(refused) +
-                  " bytes of memory at once, more than a file of its size can need";
+                  " bytes of memory at once, more than its data can need";
         }
     } catch (const std::exception& e) {
         why = e.what();

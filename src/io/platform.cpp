@@ -220,7 +220,12 @@ bool RoomFor(int from, int to) {
     if (fstat(from, &info) != 0) return false;
     if (info.st_size == 0) return true;
     if (fallocate(to, FALLOC_FL_KEEP_SIZE, 0, info.st_size) == 0) return true;
-    return errno == EOPNOTSUPP || errno == ENOSYS;
+    const int error = errno;
+    // A failed reservation may keep the blocks it got past the end: they go
+    // (cutting at the size the file has changes no byte).
+    struct stat old {};
+    if (fstat(to, &old) == 0) static_cast<void>(ftruncate(to, old.st_size));
+    return error == EOPNOTSUPP || error == ENOSYS;
 #else
     static_cast<void>(from);
     static_cast<void>(to);
@@ -239,9 +244,16 @@ bool MoveOntoNewName(int folder, const std::filesystem::path& name,
     }
     if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
 #endif
-    if (linkat(folder, name.c_str(), AT_FDCWD, target.c_str(), 0) != 0) return false;
-    unlinkat(folder, name.c_str(), 0);
-    return true;
+    if (linkat(folder, name.c_str(), AT_FDCWD, target.c_str(), 0) == 0) {
+        unlinkat(folder, name.c_str(), 0);
+        return true;
+    }
+    if (errno != EPERM && errno != ENOSYS && errno != EOPNOTSUPP) return false;
+    // Neither way exists here: the name is looked at once more, then taken
+    // as any rename takes it.
+    struct stat existing {};
+    if (fstatat(AT_FDCWD, target.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) return false;
+    return renameat(folder, name.c_str(), AT_FDCWD, target.c_str()) == 0;
 }
 
 // A new file under a fresh name in `folder`, armed for the signal handler;
@@ -466,7 +478,11 @@ bool TemporaryFile::CopyOnto(const std::filesystem::path& target) {
     const int out = open(target.c_str(), O_WRONLY | O_CLOEXEC);
     bool copied = out >= 0 && RoomFor(Fd(file_), out);
     if (copied) {
-        copied = ftruncate(out, 0) == 0 && CopyContent(Fd(file_), out) && fsync(out) == 0;
+        // Cut (or grown) to the new size, then written over: cutting to 0
+        // would give the reserved room back.
+        struct stat own {};
+        copied = fstat(Fd(file_), &own) == 0 && ftruncate(out, own.st_size) == 0 &&
+                 CopyContent(Fd(file_), out) && fsync(out) == 0;
     }
     if (out >= 0) copied = close(out) == 0 && copied;
     if (!copied && !MoveOnto(target)) return false;
@@ -547,12 +563,20 @@ std::string FileIdentity(const std::filesystem::path& name) {
         CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return {};
-    BY_HANDLE_FILE_INFORMATION info{};
-    const bool found = GetFileInformationByHandle(file, &info) != 0;
+    // The 128-bit id: the 64-bit file index is not unique on ReFS. An id of
+    // 0 (some network shares) tells nothing; the caller then goes by name.
+    FILE_ID_INFO info{};
+    const bool found = GetFileInformationByHandleEx(file, FileIdInfo, &info, sizeof info) != 0;
     CloseHandle(file);
-    if (!found) return {};
-    return std::to_string(info.dwVolumeSerialNumber) + ':' +
-           std::to_string((std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow);
+    std::string identity;
+    bool known = false;
+    for (const BYTE b : info.FileId.Identifier) {
+        identity += "0123456789abcdef"[b >> 4];
+        identity += "0123456789abcdef"[b & 15];
+        known = known || b != 0;
+    }
+    if (!found || !known) return {};
+    return std::to_string(info.VolumeSerialNumber) + ':' + identity;
 }
 
 OpenedFile OpenRegularFile(const std::filesystem::path& name, bool noFollow) {
@@ -665,16 +689,19 @@ bool TemporaryFile::CopyOnto(const std::filesystem::path& target) {
     // file's size would cut it, so only growth is asked for).
     LARGE_INTEGER newSize{};
     LARGE_INTEGER oldSize{};
-    if (copied && GetFileSizeEx(Handle(file_), &newSize) != 0 &&
-        GetFileSizeEx(out, &oldSize) != 0 && newSize.QuadPart > oldSize.QuadPart) {
+    copied = copied && GetFileSizeEx(Handle(file_), &newSize) != 0;
+    if (copied && GetFileSizeEx(out, &oldSize) != 0 && newSize.QuadPart > oldSize.QuadPart) {
         FILE_ALLOCATION_INFO allocation{};
         allocation.AllocationSize = newSize;
         copied = SetFileInformationByHandle(out, FileAllocationInfo, &allocation,
                                             sizeof allocation) != 0;
     }
     if (copied) {
+        // Cut (or grown) to the new size, then written over: cutting to 0
+        // would give the reserved room back.
         LARGE_INTEGER start{};
-        copied = SetEndOfFile(out) != 0 &&
+        copied = SetFilePointerEx(out, newSize, nullptr, FILE_BEGIN) != 0 &&
+                 SetEndOfFile(out) != 0 && SetFilePointerEx(out, start, nullptr, FILE_BEGIN) != 0 &&
                  SetFilePointerEx(Handle(file_), start, nullptr, FILE_BEGIN) != 0;
         std::vector<char> chunk(kCopyChunk);
         for (DWORD got = 1; copied && got > 0;) {

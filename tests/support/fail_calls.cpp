@@ -1,0 +1,138 @@
+// Preloaded into a program (LD_PRELOAD) to make one system call fail, so the
+// end-to-end rows can show what a failing device or file system leaves
+// behind. KONVERT_FAIL=call[:n][,call[:n]...] fails the n-th call of each
+// (from 1; every call without n). The calls: fsync, renameat, renameat2, linkat, fallocate,
+// ftruncate, fchown, tmpfile (an open with O_TMPFILE), and isatty (answers
+// yes for standard error, for the progress display).
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdlib>
+#include <deque>
+#include <string>
+#include <string_view>
+
+namespace {
+
+struct Wanted {
+    std::string call;
+    int nth = 0;  // 0: every call
+    std::atomic<int> calls = 0;
+};
+
+// KONVERT_FAIL as a list, read once.
+std::deque<Wanted>& List() {
+    static std::deque<Wanted> list = [] {
+        std::deque<Wanted> parsed;
+        const char* env = std::getenv("KONVERT_FAIL");
+        std::string_view spec = env == nullptr ? "" : env;
+        while (!spec.empty()) {
+            const std::string_view item = spec.substr(0, spec.find(','));
+            spec.remove_prefix(std::min(spec.size(), item.size() + 1));
+            Wanted& w = parsed.emplace_back();
+            w.call = item.substr(0, item.find(':'));
+            if (w.call.size() < item.size()) w.nth = std::atoi(item.data() + w.call.size() + 1);
+        }
+        return parsed;
+    }();
+    return list;
+}
+
+// Whether this call of `name` is to fail; counts the calls of that name.
+bool Fails(std::string_view name) {
+    for (Wanted& w : List()) {
+        if (w.call == name) return w.nth == 0 || ++w.calls == w.nth;
+    }
+    return false;
+}
+
+template <typename F>
+F Next(const char* name) {
+    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+
+int Refuse(int error) {
+    errno = error;
+    return -1;
+}
+
+}  // namespace
+
+extern "C" {
+
+int fsync(int fd) {
+    return Fails("fsync") ? Refuse(EIO) : Next<int (*)(int)>("fsync")(fd);
+}
+
+int renameat(int from, const char* a, int to, const char* b) {
+    if (Fails("renameat")) return Refuse(EIO);
+    return Next<int (*)(int, const char*, int, const char*)>("renameat")(from, a, to, b);
+}
+
+int renameat2(int from, const char* a, int to, const char* b, unsigned flags) {
+    if (Fails("renameat2")) return Refuse(EINVAL);  // as a file system without the flag
+    return Next<int (*)(int, const char*, int, const char*, unsigned)>("renameat2")(from, a, to, b,
+                                                                                    flags);
+}
+
+int linkat(int from, const char* a, int to, const char* b, int flags) {
+    if (Fails("linkat")) return Refuse(EPERM);
+    return Next<int (*)(int, const char*, int, const char*, int)>("linkat")(from, a, to, b, flags);
+}
+
+int fallocate(int fd, int mode, off_t at, off_t size) {
+    if (Fails("fallocate")) return Refuse(ENOSPC);
+    return Next<int (*)(int, int, off_t, off_t)>("fallocate")(fd, mode, at, size);
+}
+
+int fallocate64(int fd, int mode, off_t at, off_t size) {
+    if (Fails("fallocate")) return Refuse(ENOSPC);
+    return Next<int (*)(int, int, off_t, off_t)>("fallocate64")(fd, mode, at, size);
+}
+
+int ftruncate(int fd, off_t size) {
+    if (Fails("ftruncate")) return Refuse(EIO);
+    return Next<int (*)(int, off_t)>("ftruncate")(fd, size);
+}
+
+int fchown(int fd, uid_t owner, gid_t group) {
+    if (Fails("fchown")) return Refuse(EPERM);
+    return Next<int (*)(int, uid_t, gid_t)>("fchown")(fd, owner, group);
+}
+
+int isatty(int fd) {
+    if (fd == 2 && Fails("isatty")) return 1;
+    return Next<int (*)(int)>("isatty")(fd);
+}
+
+int openat(int folder, const char* name, int flags, ...) {
+    mode_t mode = 0;
+    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
+        va_list args;
+        va_start(args, flags);
+        mode = static_cast<mode_t>(va_arg(args, int));
+        va_end(args);
+    }
+    if ((flags & O_TMPFILE) == O_TMPFILE && Fails("tmpfile")) return Refuse(EOPNOTSUPP);
+    return Next<int (*)(int, const char*, int, ...)>("openat")(folder, name, flags, mode);
+}
+
+int openat64(int folder, const char* name, int flags, ...) {
+    mode_t mode = 0;
+    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
+        va_list args;
+        va_start(args, flags);
+        mode = static_cast<mode_t>(va_arg(args, int));
+        va_end(args);
+    }
+    if ((flags & O_TMPFILE) == O_TMPFILE && Fails("tmpfile")) return Refuse(EOPNOTSUPP);
+    return Next<int (*)(int, const char*, int, ...)>("openat64")(folder, name, flags, mode);
+}
+}
