@@ -74,7 +74,6 @@ int main(int argc, char** argv) {
     using namespace kon::cli;
     // Before anything is opened: no output may become a standard stream.
     kon::platform::GuardStandardStreams();
-    kon::platform::IgnoreBrokenPipes();
     // The memory of one conversion's model is kept for the next one instead
     // of being faulted in again for every file.
     kon::PrepareModelHeap();
@@ -143,9 +142,12 @@ int main(int argc, char** argv) {
         return usage(e.what());
     }
 
+    // A reader of the results that goes away (`kon info *.kon | head -1`)
+    // ends kon as it ends any such program; what writes files goes on.
     if (*infoCommand) return Delivered(RunInfo(info, std::cout, std::cerr));
     if (*checkCommand) return Delivered(RunCheck(check, std::cout, std::cerr));
     if (*formatsCommand) return Delivered(RunFormats(registry, std::cout));
+    kon::platform::IgnoreBrokenPipes();
     if (convertCommand->count("--scale") + planCommand->count("--scale") != 0) {
         const std::optional<double> parsed = ParseScale(scale);
         if (!parsed) return usage("--scale: a number greater than 0, such as 1000 or 0.5");

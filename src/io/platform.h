@@ -24,7 +24,7 @@ bool MayWrite(const std::filesystem::path& file);
 bool StandardErrorIsTerminal();
 
 // A write to a closed pipe fails instead of ending the process: kon's
-// messages are not worth a batch cut short (its results are checked).
+// messages are not worth a conversion cut short.
 void IgnoreBrokenPipes();
 
 // The permissions a file created in place would get: 0666 less the umask
