@@ -92,11 +92,6 @@ int fallocate(int fd, int mode, off_t at, off_t size) {
     return Next<int (*)(int, int, off_t, off_t)>("fallocate")(fd, mode, at, size);
 }
 
-int fallocate64(int fd, int mode, off_t at, off_t size) {
-    if (Fails("fallocate")) return Refuse(ENOSPC);
-    return Next<int (*)(int, int, off_t, off_t)>("fallocate64")(fd, mode, at, size);
-}
-
 int ftruncate(int fd, off_t size) {
     if (Fails("ftruncate")) return Refuse(EIO);
     return Next<int (*)(int, off_t)>("ftruncate")(fd, size);
@@ -122,17 +117,5 @@ int openat(int folder, const char* name, int flags, ...) {
     }
     if ((flags & O_TMPFILE) == O_TMPFILE && Fails("tmpfile")) return Refuse(EOPNOTSUPP);
     return Next<int (*)(int, const char*, int, ...)>("openat")(folder, name, flags, mode);
-}
-
-int openat64(int folder, const char* name, int flags, ...) {
-    mode_t mode = 0;
-    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
-        va_list args;
-        va_start(args, flags);
-        mode = static_cast<mode_t>(va_arg(args, int));
-        va_end(args);
-    }
-    if ((flags & O_TMPFILE) == O_TMPFILE && Fails("tmpfile")) return Refuse(EOPNOTSUPP);
-    return Next<int (*)(int, const char*, int, ...)>("openat64")(folder, name, flags, mode);
 }
 }
