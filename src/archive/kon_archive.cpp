@@ -241,8 +241,7 @@ Diagnostics CheckArchiveEnd(std::istream& in) {
     if (next != std::istream::traits_type::eof() || !in.eof()) {
         Location where;
         if (at >= 0) where = {Location::Unit::kByte, static_cast<std::uint64_t>(at)};
-        diagnostics.items.push_back(Diagnostic{Severity::kWarning,
-                                               FaultKind::kTrailingBytes,
+        diagnostics.items.push_back(Diagnostic{Severity::kWarning, FaultKind::kTrailingBytes,
                                                "EOF not found!",
                                                "expected the end of the file after the last array, "
                                                "found more bytes",
