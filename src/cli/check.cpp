@@ -35,7 +35,7 @@ int RunCheck(const InspectOptions& options, std::ostream& out, std::ostream& err
         err << RenderDiagnostics(file, loaded.diagnostics);
         err.flush();
         if (!valid) continue;
-        out << file << ": valid " << VariantName(model) << " Kon "
+        out << Printable(file) << ": valid " << VariantName(model) << " Kon "
             << (loaded.form == KonForm::kText ? "text file" : "archive");
         if (model.Variante == kVarianteTav) out << " (" << kTavNote << ")";
         out << '\n';

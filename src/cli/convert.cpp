@@ -146,9 +146,10 @@ Outcome ConvertOne(const Job& job, const ConvertOptions& options, const FormatRe
         case OutputResult::kWritten:
             outcome.ok = true;
             for (const std::string& warning : report.warnings) {
-                outcome.messages += job.input + ": warning: " + warning + "\n";
+                outcome.messages += Printable(job.input + ": warning: " + warning) + "\n";
             }
-            if (options.verbose) outcome.messages += job.input + " -> " + job.output + "\n";
+            if (options.verbose)
+                outcome.messages += Printable(job.input + " -> " + job.output) + "\n";
             break;
         case OutputResult::kOpenFailed:
             outcome.messages += RenderError(
@@ -201,7 +202,7 @@ class Reporter {
             // on strings as an overlapping copy (-Wrestrict).
             shown_.assign(1, '[');
             shown_.append(width.size() - count.size(), ' ').append(count).append(1, '/');
-            shown_.append(width).append("] ").append(PathBaseName(job.input));
+            shown_.append(width).append("] ").append(Printable(PathBaseName(job.input)));
             err_ << '\r' << shown_;
         }
         err_.flush();

@@ -26,7 +26,7 @@ std::string Describe(const std::string& file, const LoadResult& loaded, const Ko
     const ModelSummary s = Summarize(model);
     std::error_code ec;
     const auto size = std::filesystem::file_size(file, ec);
-    std::string text = file;
+    std::string text = Printable(file);
     text += loaded.form == KonForm::kText ? ": Kon text file, " : ": Kon archive, ";
     text += VariantName(model);
     text += ", ";

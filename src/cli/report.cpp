@@ -24,6 +24,22 @@ const char* SeverityWord(Severity severity) {
 
 }  // namespace
 
+std::string Printable(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 0x20 && byte != 0x7f) || c == '\n' || c == '\t') {
+            shown += c;
+        } else {
+            shown += "\\x";
+            shown += "0123456789abcdef"[byte >> 4];
+            shown += "0123456789abcdef"[byte & 15];
+        }
+    }
+    return shown;
+}
+
 std::string RenderDiagnostic(std::string_view file, const Diagnostic& d) {
     std::string line(file);
     switch (d.where.unit) {
@@ -50,7 +66,7 @@ std::string RenderDiagnostic(std::string_view file, const Diagnostic& d) {
         line += german;
         line += ")";
     }
-    return line + "\n";
+    return Printable(line) + "\n";
 }
 
 std::string RenderDiagnostics(std::string_view file, const Diagnostics& all) {
@@ -66,7 +82,7 @@ std::string RenderDiagnostics(std::string_view file, const Diagnostics& all) {
 }
 
 std::string RenderError(std::string_view file, std::string_view text) {
-    return std::string(file) + ": error: " + std::string(text) + "\n";
+    return Printable(std::string(file) + ": error: " + std::string(text)) + "\n";
 }
 
 namespace {

@@ -16,6 +16,9 @@ namespace kon::cli {
 std::string RenderDiagnostic(std::string_view file, const Diagnostic& d);
 // Every item in order; after an error, only what led to it.
 std::string RenderDiagnostics(std::string_view file, const Diagnostics& all);
+// The text with its control characters (but line end and tab) as \xHH, so
+// a file name cannot drive the terminal it is shown on.
+std::string Printable(std::string_view text);
 // A line of kon's own: "FILE: error: TEXT\n".
 std::string RenderError(std::string_view file, std::string_view text);
 
