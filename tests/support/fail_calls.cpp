@@ -32,10 +32,10 @@ std::deque<Wanted>& List() {
     static std::deque<Wanted> list = [] {
         std::deque<Wanted> parsed;
         const char* env = std::getenv("KONVERT_FAIL");
-        std::string_view spec = env == nullptr ? "" : env;
-        while (!spec.empty()) {
-            const std::string_view item = spec.substr(0, spec.find(','));
-            spec.remove_prefix(std::min(spec.size(), item.size() + 1));
+        std::string_view rest = env == nullptr ? "" : env;
+        while (!rest.empty()) {
+            const std::string_view item = rest.substr(0, rest.find(','));
+            rest.remove_prefix(std::min(rest.size(), item.size() + 1));
             Wanted& w = parsed.emplace_back();
             w.call = item.substr(0, item.find(':'));
             if (w.call.size() < item.size()) w.nth = std::atoi(item.data() + w.call.size() + 1);
