@@ -257,6 +257,14 @@ int RunConvert(const ConvertOptions& options, const FormatRegistry& registry, st
             std::string extension(1, '.');
             extension += PathExtension(*options.output);
             job.format = registry.ByExtension(extension, options.settings);
+            // "-o model.off" asks for that format: a Kon file under its name
+            // would only be taken for one.
+            if (const Format* readOnly = registry.Reader(extension);
+                job.format == nullptr && readOnly != nullptr) {
+                err << "kon convert: " << readOnly->name
+                    << " is only read, not written; name the output format with --to\n";
+                return kExitUsage;
+            }
         }
         if (job.format == nullptr) job.format = &DefaultFormat(job.input, registry);
         job.output = options.output && !folder

@@ -27,7 +27,8 @@ std::vector<std::string> ArchiveLosses(const KonModell& model) {
     for (const CObPunkt& p : model.Punkte) entries += p.Zusatz.size();
     if (entries == 0) return {};
     std::string text = std::to_string(entries);
-    text += " supplement entries are left out: a MOLK archive holds none";
+    text += entries == 1 ? " supplement entry is" : " supplement entries are";
+    text += " left out: a MOLK archive holds none";
     return {text};
 }
 
