@@ -3,7 +3,10 @@
 // behind. KONVERT_FAIL=call[:n][,call[:n]...] fails the n-th call of each
 // (from 1; every call without n). The calls: fsync, renameat, renameat2, linkat, fallocate,
 // ftruncate, fchown, tmpfile (an open with O_TMPFILE), and isatty (answers
-// yes for standard error, for the progress display).
+// yes for standard error, for the progress display). Not failures of the
+// device but of timing: write and pread (past the standard streams) are
+// interrupted by a signal (EINTR), create (an open with O_CREAT | O_EXCL)
+// finds the name taken, and taken creates renameat2's target just before it.
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -78,6 +81,15 @@ int renameat(int from, const char* a, int to, const char* b) {
 
 int renameat2(int from, const char* a, int to, const char* b, unsigned flags) {
     if (Fails("renameat2")) return Refuse(EINVAL);  // as a file system without the flag
+    if (Fails("taken")) {
+        // Another program creates the target first.
+        const int fd = Next<int (*)(int, const char*, int, ...)>("openat")(
+            to, b, O_CREAT | O_EXCL | O_WRONLY, 0644);
+        if (fd >= 0) {
+            Next<ssize_t (*)(int, const void*, size_t)>("write")(fd, "meanwhile\n", 10);
+            close(fd);
+        }
+    }
     return Next<int (*)(int, const char*, int, const char*, unsigned)>("renameat2")(from, a, to, b,
                                                                                     flags);
 }
@@ -102,6 +114,16 @@ int fchown(int fd, uid_t owner, gid_t group) {
     return Next<int (*)(int, uid_t, gid_t)>("fchown")(fd, owner, group);
 }
 
+ssize_t write(int fd, const void* data, size_t size) {
+    if (fd > 2 && Fails("write")) return Refuse(EINTR);
+    return Next<ssize_t (*)(int, const void*, size_t)>("write")(fd, data, size);
+}
+
+ssize_t pread(int fd, void* data, size_t size, off_t at) {
+    if (Fails("pread")) return Refuse(EINTR);
+    return Next<ssize_t (*)(int, void*, size_t, off_t)>("pread")(fd, data, size, at);
+}
+
 int isatty(int fd) {
     if (fd == 2 && Fails("isatty")) return 1;
     return Next<int (*)(int)>("isatty")(fd);
@@ -116,6 +138,9 @@ int openat(int folder, const char* name, int flags, ...) {
         va_end(args);
     }
     if ((flags & O_TMPFILE) == O_TMPFILE && Fails("tmpfile")) return Refuse(EOPNOTSUPP);
+    if ((flags & (O_CREAT | O_EXCL)) == (O_CREAT | O_EXCL) && Fails("create")) {
+        return Refuse(EEXIST);
+    }
     return Next<int (*)(int, const char*, int, ...)>("openat")(folder, name, flags, mode);
 }
 }
