@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -100,6 +102,101 @@ TEST(BridgeImport, ReadsOnlyRegularFilesInTheModelsFolder) {
     ASSERT_EQ(model.Punkte.size(), 3u);
     EXPECT_EQ(model.Punkte[0].R, 255);
     EXPECT_EQ(model.Punkte[0].G, 0);
+}
+
+// Scenes as an importer may leave them: every broken part is refused with
+// its reason (never followed), and the limits hold.
+TEST(BridgeMapping, BrokenScenesAreRefusedWithTheirReason) {
+    const auto triangle = [] {
+        auto scene = std::make_unique<aiScene>();
+        auto* mesh = new aiMesh();
+        mesh->mNumVertices = 3;
+        mesh->mVertices = new aiVector3D[3]{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+        mesh->mNumFaces = 1;
+        mesh->mFaces = new aiFace[1];
+        mesh->mFaces[0].mNumIndices = 3;
+        mesh->mFaces[0].mIndices = new unsigned[3]{0, 1, 2};
+        mesh->mMaterialIndex = 7;  // beyond the materials: the index is the TexId
+        scene->mNumMeshes = 1;
+        scene->mMeshes = new aiMesh* [1] { mesh };
+        scene->mRootNode = new aiNode("root");
+        scene->mRootNode->mNumMeshes = 1;
+        scene->mRootNode->mMeshes = new unsigned[1]{0};
+        return scene;
+    };
+    const auto chain = [](aiNode* top, std::size_t length) {
+        for (std::size_t i = 0; i < length; ++i) {
+            auto* child = new aiNode();
+            child->mParent = top;
+            top->mNumChildren = 1;
+            top->mChildren = new aiNode* [1] { child };
+            top = child;
+        }
+    };
+    const struct {
+        const char* name;
+        std::function<void(aiScene&)> breakIt;
+        std::string error;  // empty: mapped
+    } cases[] = {
+        {"whole", [](aiScene&) {}, ""},
+        {"nodes that place no mesh", [](aiScene& s) { s.mRootNode->mNumMeshes = 0; },
+         "no polygons to import"},
+        {"no root node: every mesh once, as stored",
+         [](aiScene& s) {
+             delete s.mRootNode;
+             s.mRootNode = nullptr;
+         },
+         ""},
+        {"a mesh that is not there", [](aiScene& s) { s.mRootNode->mMeshes[0] = 5; },
+         "a node places mesh 5 of 1"},
+        {"vertices missing",
+         [](aiScene& s) {
+             delete[] s.mMeshes[0]->mVertices;
+             s.mMeshes[0]->mVertices = nullptr;
+         },
+         "mesh 0 lacks its vertices or faces"},
+        {"a face without indices",
+         [](aiScene& s) {
+             delete[] s.mMeshes[0]->mFaces[0].mIndices;
+             s.mMeshes[0]->mFaces[0].mIndices = nullptr;
+         },
+         "mesh 0: a face without indices"},
+        {"children missing", [](aiScene& s) { s.mRootNode->mNumChildren = 2; },
+         "a node lacks its meshes or children"},
+        {"a tree 1024 levels deep", [&](aiScene& s) { chain(s.mRootNode, 1024); }, ""},
+        {"a tree 1025 levels deep", [&](aiScene& s) { chain(s.mRootNode, 1025); },
+         "the node tree is deeper than 1024 levels"},
+        {"more work than any model needs",
+         // Refused on the count, before a vertex is read.
+         [](aiScene& s) { s.mMeshes[0]->mNumVertices = 1u << 27; },
+         "the scene's nodes place more than 134217728 vertices and corners; refused"},
+        {"a null mesh", [](aiScene& s) { s.mMeshes[0] = nullptr; }, "no polygons to import"},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<aiScene> scene = triangle();
+        aiMesh* const mesh = scene->mMeshes[0];
+        const unsigned vertices = mesh->mNumVertices;
+        c.breakIt(*scene);
+        KonModell model;
+        const BridgeResult result = MapScene(*scene, 1000.0, model);
+        EXPECT_EQ(result.error, c.error) << c.name;
+        if (c.error.empty()) {
+            ASSERT_EQ(model.Punkte.size(), 3u) << c.name;
+            EXPECT_EQ(model.Punkte[1].X, 1000) << c.name;
+            EXPECT_EQ(model.Punkte[1].TexId, 7) << c.name;
+            EXPECT_EQ(model.Flaechenliste.size(), 1u) << c.name;
+        } else {
+            EXPECT_TRUE(model.Punkte.empty() && model.Flaechenliste.empty()) << c.name;
+        }
+        if (scene->mNumMeshes == 1 && scene->mMeshes[0] == nullptr) scene->mMeshes[0] = mesh;
+        mesh->mNumVertices = vertices;
+        if (scene->mRootNode != nullptr && scene->mRootNode->mChildren == nullptr) {
+            scene->mRootNode->mNumChildren = 0;
+        }
+    }
+    KonModell model;
+    EXPECT_EQ(MapScene(*triangle(), 0.0, model).error,
+              "the scale must be a positive number, not 0.000000");
 }
 
 // An allocation refused anywhere in an export or in the mapping of a scene
