@@ -106,21 +106,5 @@ TEST(OutputFileTest, AFailedWriteKeepsTheOldFile) {
               1);
 }
 
-// Only a new file was asked for, and another program takes the name while
-// the bytes are written: its file stays, ours goes.
-TEST(OutputFileTest, ANameTakenMeanwhileIsNotReplaced) {
-    test::Sandbox sandbox;
-    const fs::path output = sandbox.dir() / "work" / "out.kon";
-    fs::create_directories(output.parent_path());
-    const auto write = [&](std::ostream& out) {
-        out << "neu";
-        test::WriteFileBytes(output, "fremd");
-    };
-    EXPECT_EQ(WriteOutputFile(output.string(), write, false), OutputResult::kNameTaken);
-    EXPECT_EQ(test::ReadFileBytes(output), "fremd");
-    EXPECT_EQ(std::distance(fs::directory_iterator(output.parent_path()), fs::directory_iterator()),
-              1);
-}
-
 }  // namespace
 }  // namespace kon
