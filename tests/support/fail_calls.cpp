@@ -50,10 +50,11 @@ std::deque<Wanted>& List() {
 
 // Whether this call of `name` is to fail; counts the calls of that name.
 bool Fails(std::string_view name) {
+    bool fails = false;
     for (Wanted& w : List()) {
-        if (w.call == name) return w.nth == 0 || ++w.calls == w.nth;
+        if (w.call == name) fails = (w.nth == 0 || ++w.calls == w.nth) || fails;
     }
-    return false;
+    return fails;
 }
 
 template <typename F>
@@ -120,8 +121,13 @@ ssize_t write(int fd, const void* data, size_t size) {
 }
 
 ssize_t pread(int fd, void* data, size_t size, off_t at) {
-    if (Fails("pread")) return Refuse(EINTR);
+    if (fd > 2 && Fails("pread")) return Refuse(EINTR);
     return Next<ssize_t (*)(int, void*, size_t, off_t)>("pread")(fd, data, size, at);
+}
+
+ssize_t pread64(int fd, void* data, size_t size, off64_t at) {
+    if (fd > 2 && Fails("pread")) return Refuse(EINTR);
+    return Next<ssize_t (*)(int, void*, size_t, off64_t)>("pread64")(fd, data, size, at);
 }
 
 int isatty(int fd) {
