@@ -45,6 +45,10 @@ std::string CandidateName(unsigned attempt) {
 constexpr unsigned kNameAttempts = 64;
 // Copies go through the memory in pieces of this size.
 constexpr std::size_t kCopyChunk = std::size_t{1} << 20;
+// An output that other links share is written over in place, its old bytes
+// kept in memory to put back if the copy fails; a larger one gets the new
+// file under its name instead, and the other links keep what they hold.
+constexpr std::uint64_t kMaxKeptContent = std::uint64_t{256} << 20;
 
 }  // namespace
 
@@ -208,6 +212,24 @@ bool CopyContent(int from, int to) {
         if (!WriteAll(to, chunk.data(), static_cast<std::size_t>(got))) return false;
         offset += got;
     }
+}
+
+// The whole content of `fd`, read from its start; false where it cannot be
+// read or is larger than kMaxKeptContent.
+bool KeepContent(int fd, std::vector<char>& bytes) {
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || static_cast<std::uint64_t>(info.st_size) > kMaxKeptContent) {
+        return false;
+    }
+    bytes.resize(static_cast<std::size_t>(info.st_size));
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t got =
+            pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
 }
 
 // Reserves the blocks the content of `from` needs in `to` without changing
@@ -475,19 +497,28 @@ bool TemporaryFile::CopyOnto(const std::filesystem::path& target) {
     // A signal now would leave the target half copied: it waits until the
     // target is whole again, and then finds nothing left to remove.
     const SignalsHeld held;
-    const int out = open(target.c_str(), O_WRONLY | O_CLOEXEC);
-    bool copied = out >= 0 && RoomFor(Fd(file_), out);
+    const int out = open(target.c_str(), O_RDWR | O_CLOEXEC);
+    std::vector<char> old;
+    bool copied = out >= 0 && KeepContent(out, old) && RoomFor(Fd(file_), out);
+    bool restored = true;
     if (copied) {
         // Cut (or grown) to the new size, then written over: cutting to 0
         // would give the reserved room back.
         struct stat own {};
-        copied = fstat(Fd(file_), &own) == 0 && ftruncate(out, own.st_size) == 0 &&
-                 CopyContent(Fd(file_), out) && fsync(out) == 0;
+        const bool cut = fstat(Fd(file_), &own) == 0 && ftruncate(out, own.st_size) == 0;
+        copied = cut && CopyContent(Fd(file_), out) && fsync(out) == 0;
+        // Half copied, the other links hold neither the old bytes nor the
+        // new: they get the old ones back.
+        restored =
+            copied || !cut ||
+            (ftruncate(out, static_cast<off_t>(old.size())) == 0 && lseek(out, 0, SEEK_SET) == 0 &&
+             WriteAll(out, old.data(), old.size()) && fsync(out) == 0);
     }
     if (out >= 0) copied = close(out) == 0 && copied;
     if (!copied && !MoveOnto(target)) return false;
     Remove();
-    return true;
+    // The output is whole; another link of it could not be put back.
+    return restored;
 }
 
 #endif  // !_WIN32
@@ -680,10 +711,34 @@ bool TemporaryFile::MoveOnto(const std::filesystem::path& target, bool replace) 
     return true;
 }
 
+// The whole content of `file`, read from its start; false where it cannot be
+// read or is larger than kMaxKeptContent.
+bool KeepContent(HANDLE file, std::vector<char>& bytes) {
+    LARGE_INTEGER size{};
+    LARGE_INTEGER start{};
+    if (GetFileSizeEx(file, &size) == 0 ||
+        static_cast<std::uint64_t>(size.QuadPart) > kMaxKeptContent ||
+        SetFilePointerEx(file, start, nullptr, FILE_BEGIN) == 0) {
+        return false;
+    }
+    bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    for (std::size_t done = 0; done < bytes.size();) {
+        DWORD got = 0;
+        const auto piece =
+            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, kCopyChunk));
+        if (ReadFile(file, bytes.data() + done, piece, &got, nullptr) == 0 || got == 0)
+            return false;
+        done += got;
+    }
+    return true;
+}
+
 bool TemporaryFile::CopyOnto(const std::filesystem::path& target) {
-    const HANDLE out = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    bool copied = out != INVALID_HANDLE_VALUE;
+    const HANDLE out = CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::vector<char> old;
+    bool copied = out != INVALID_HANDLE_VALUE && KeepContent(out, old);
+    bool restored = true;
     // The room the new content needs is reserved before the target is cut,
     // so a full disk or quota leaves it whole (a smaller allocation than the
     // file's size would cut it, so only growth is asked for).
@@ -700,8 +755,9 @@ bool TemporaryFile::CopyOnto(const std::filesystem::path& target) {
         // Cut (or grown) to the new size, then written over: cutting to 0
         // would give the reserved room back.
         LARGE_INTEGER start{};
-        copied = SetFilePointerEx(out, newSize, nullptr, FILE_BEGIN) != 0 &&
-                 SetEndOfFile(out) != 0 && SetFilePointerEx(out, start, nullptr, FILE_BEGIN) != 0 &&
+        const bool cut =
+            SetFilePointerEx(out, newSize, nullptr, FILE_BEGIN) != 0 && SetEndOfFile(out) != 0;
+        copied = cut && SetFilePointerEx(out, start, nullptr, FILE_BEGIN) != 0 &&
                  SetFilePointerEx(Handle(file_), start, nullptr, FILE_BEGIN) != 0;
         std::vector<char> chunk(kCopyChunk);
         for (DWORD got = 1; copied && got > 0;) {
@@ -710,11 +766,21 @@ bool TemporaryFile::CopyOnto(const std::filesystem::path& target) {
                      WriteAll(out, chunk.data(), got);
         }
         copied = FlushFileBuffers(out) != 0 && copied;
+        // Half copied, the other links hold neither the old bytes nor the
+        // new: they get the old ones back.
+        LARGE_INTEGER oldSize{};
+        oldSize.QuadPart = static_cast<LONGLONG>(old.size());
+        restored =
+            copied || !cut ||
+            (SetFilePointerEx(out, oldSize, nullptr, FILE_BEGIN) != 0 && SetEndOfFile(out) != 0 &&
+             SetFilePointerEx(out, start, nullptr, FILE_BEGIN) != 0 &&
+             WriteAll(out, old.data(), old.size()) && FlushFileBuffers(out) != 0);
     }
     if (out != INVALID_HANDLE_VALUE) copied = CloseHandle(out) != 0 && copied;
     if (!copied && !MoveOnto(target)) return false;
     Remove();
-    return true;
+    // The output is whole; another link of it could not be put back.
+    return restored;
 }
 
 #endif  // _WIN32

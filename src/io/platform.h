@@ -100,7 +100,10 @@ class TemporaryFile {
     bool MoveOnto(const std::filesystem::path& target, bool replace = true);
     // Copies the synced content over the target's own bytes (every link,
     // the owner and the ACLs stay) and removes the file; when that copy
-    // fails, moves the file onto the target instead. Signals wait meanwhile.
+    // fails, the target's old bytes are put back and the file is moved onto
+    // the target instead. False when that move fails, or when the old bytes
+    // could not be put back (the target then holds the new content, its
+    // other links not). Signals wait meanwhile.
     bool CopyOnto(const std::filesystem::path& target);
 
   private:

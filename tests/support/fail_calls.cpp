@@ -1,12 +1,12 @@
 // Preloaded into a program (LD_PRELOAD) to make one system call fail, so the
 // end-to-end rows can show what a failing device or file system leaves
-// behind. KONVERT_FAIL=call[:n][,call[:n]...] fails the n-th call of each
-// (from 1; every call without n). The calls: fsync, renameat, renameat2, linkat, fallocate,
-// ftruncate, fchown, tmpfile (an open with O_TMPFILE), and isatty (answers
-// yes for standard error, for the progress display). Not failures of the
-// device but of timing: write and pread (past the standard streams) are
-// interrupted by a signal (EINTR), create (an open with O_CREAT | O_EXCL)
-// finds the name taken, and taken creates renameat2's target just before it.
+// behind. KONVERT_FAIL=call[:n][=ERRNO][,...] fails the n-th call of each
+// (from 1; every call without n) with that error (EIO, ENOSPC, EEXIST, EXDEV,
+// EPERM, EINTR; without it, the call's own below). The calls: fsync, renameat, renameat2, linkat,
+// fallocate, ftruncate, fchown, tmpfile (an open with O_TMPFILE), and isatty (answers yes for
+// standard error, for the progress display). Not failures of the device but of timing: write and
+// pread (past the standard streams) are interrupted by a signal (EINTR), create (an open with
+// O_CREAT | O_EXCL) finds the name taken, and taken creates renameat2's target just before it.
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -26,9 +26,20 @@ namespace {
 
 struct Wanted {
     std::string call;
-    int nth = 0;  // 0: every call
+    int nth = 0;    // 0: every call
+    int error = 0;  // 0: the call's own
     std::atomic<int> calls = 0;
 };
+
+int ErrorNamed(std::string_view name) {
+    const std::pair<std::string_view, int> known[] = {{"EIO", EIO},       {"ENOSPC", ENOSPC},
+                                                      {"EEXIST", EEXIST}, {"EXDEV", EXDEV},
+                                                      {"EPERM", EPERM},   {"EINTR", EINTR}};
+    for (const auto& [text, value] : known) {
+        if (text == name) return value;
+    }
+    std::abort();  // a row names an error this list lacks
+}
 
 // KONVERT_FAIL as a list, read once.
 std::deque<Wanted>& List() {
@@ -40,21 +51,24 @@ std::deque<Wanted>& List() {
             const std::string_view item = rest.substr(0, rest.find(','));
             rest.remove_prefix(std::min(rest.size(), item.size() + 1));
             Wanted& w = parsed.emplace_back();
-            w.call = item.substr(0, item.find(':'));
-            if (w.call.size() < item.size()) w.nth = std::atoi(item.data() + w.call.size() + 1);
+            const std::size_t equals = std::min(item.find('='), item.size());
+            w.call = item.substr(0, std::min(item.find(':'), equals));
+            if (w.call.size() < equals) w.nth = std::atoi(item.data() + w.call.size() + 1);
+            if (equals < item.size()) w.error = ErrorNamed(item.substr(equals + 1));
         }
         return parsed;
     }();
     return list;
 }
 
-// Whether this call of `name` is to fail; counts the calls of that name.
-bool Fails(std::string_view name) {
-    bool fails = false;
+// The error this call of `name` is to fail with (`own` unless the entry names
+// one), or 0; counts the calls of that name.
+int Fails(std::string_view name, int own = -1) {
+    int error = 0;
     for (Wanted& w : List()) {
-        if (w.call == name) fails = (w.nth == 0 || ++w.calls == w.nth) || fails;
+        if (w.call == name && (w.nth == 0 || ++w.calls == w.nth)) error = w.error ? w.error : own;
     }
-    return fails;
+    return error;
 }
 
 template <typename F>
@@ -72,16 +86,18 @@ int Refuse(int error) {
 extern "C" {
 
 int fsync(int fd) {
-    return Fails("fsync") ? Refuse(EIO) : Next<int (*)(int)>("fsync")(fd);
+    if (const int error = Fails("fsync", EIO)) return Refuse(error);
+    return Next<int (*)(int)>("fsync")(fd);
 }
 
 int renameat(int from, const char* a, int to, const char* b) {
-    if (Fails("renameat")) return Refuse(EIO);
+    if (const int error = Fails("renameat", EIO)) return Refuse(error);
     return Next<int (*)(int, const char*, int, const char*)>("renameat")(from, a, to, b);
 }
 
 int renameat2(int from, const char* a, int to, const char* b, unsigned flags) {
-    if (Fails("renameat2")) return Refuse(EINVAL);  // as a file system without the flag
+    // EINVAL: as a file system without the flag
+    if (const int error = Fails("renameat2", EINVAL)) return Refuse(error);
     if (Fails("taken")) {
         // Another program creates the target first.
         const int fd = Next<int (*)(int, const char*, int, ...)>("openat")(
@@ -96,37 +112,43 @@ int renameat2(int from, const char* a, int to, const char* b, unsigned flags) {
 }
 
 int linkat(int from, const char* a, int to, const char* b, int flags) {
-    if (Fails("linkat")) return Refuse(EPERM);
+    if (const int error = Fails("linkat", EPERM)) return Refuse(error);
     return Next<int (*)(int, const char*, int, const char*, int)>("linkat")(from, a, to, b, flags);
 }
 
 int fallocate(int fd, int mode, off_t at, off_t size) {
-    if (Fails("fallocate")) return Refuse(ENOSPC);
+    if (const int error = Fails("fallocate", ENOSPC)) return Refuse(error);
     return Next<int (*)(int, int, off_t, off_t)>("fallocate")(fd, mode, at, size);
 }
 
 int ftruncate(int fd, off_t size) {
-    if (Fails("ftruncate")) return Refuse(EIO);
+    if (const int error = Fails("ftruncate", EIO)) return Refuse(error);
     return Next<int (*)(int, off_t)>("ftruncate")(fd, size);
 }
 
 int fchown(int fd, uid_t owner, gid_t group) {
-    if (Fails("fchown")) return Refuse(EPERM);
+    if (const int error = Fails("fchown", EPERM)) return Refuse(error);
     return Next<int (*)(int, uid_t, gid_t)>("fchown")(fd, owner, group);
 }
 
 ssize_t write(int fd, const void* data, size_t size) {
-    if (fd > 2 && Fails("write")) return Refuse(EINTR);
+    if (fd > 2) {
+        if (const int error = Fails("write", EINTR)) return Refuse(error);
+    }
     return Next<ssize_t (*)(int, const void*, size_t)>("write")(fd, data, size);
 }
 
 ssize_t pread(int fd, void* data, size_t size, off_t at) {
-    if (fd > 2 && Fails("pread")) return Refuse(EINTR);
+    if (fd > 2) {
+        if (const int error = Fails("pread", EINTR)) return Refuse(error);
+    }
     return Next<ssize_t (*)(int, void*, size_t, off_t)>("pread")(fd, data, size, at);
 }
 
 ssize_t pread64(int fd, void* data, size_t size, off64_t at) {
-    if (fd > 2 && Fails("pread")) return Refuse(EINTR);
+    if (fd > 2) {
+        if (const int error = Fails("pread", EINTR)) return Refuse(error);
+    }
     return Next<ssize_t (*)(int, void*, size_t, off64_t)>("pread64")(fd, data, size, at);
 }
 
@@ -143,9 +165,11 @@ int openat(int folder, const char* name, int flags, ...) {
         mode = static_cast<mode_t>(va_arg(args, int));
         va_end(args);
     }
-    if ((flags & O_TMPFILE) == O_TMPFILE && Fails("tmpfile")) return Refuse(EOPNOTSUPP);
-    if ((flags & (O_CREAT | O_EXCL)) == (O_CREAT | O_EXCL) && Fails("create")) {
-        return Refuse(EEXIST);
+    if ((flags & O_TMPFILE) == O_TMPFILE) {
+        if (const int error = Fails("tmpfile", EOPNOTSUPP)) return Refuse(error);
+    }
+    if ((flags & (O_CREAT | O_EXCL)) == (O_CREAT | O_EXCL)) {
+        if (const int error = Fails("create", EEXIST)) return Refuse(error);
     }
     return Next<int (*)(int, const char*, int, ...)>("openat")(folder, name, flags, mode);
 }
