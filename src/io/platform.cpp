@@ -768,11 +768,11 @@ bool TemporaryFile::CopyOnto(const std::filesystem::path& target) {
         copied = FlushFileBuffers(out) != 0 && copied;
         // Half copied, the other links hold neither the old bytes nor the
         // new: they get the old ones back.
-        LARGE_INTEGER oldSize{};
-        oldSize.QuadPart = static_cast<LONGLONG>(old.size());
+        LARGE_INTEGER keptSize{};
+        keptSize.QuadPart = static_cast<LONGLONG>(old.size());
         restored =
             copied || !cut ||
-            (SetFilePointerEx(out, oldSize, nullptr, FILE_BEGIN) != 0 && SetEndOfFile(out) != 0 &&
+            (SetFilePointerEx(out, keptSize, nullptr, FILE_BEGIN) != 0 && SetEndOfFile(out) != 0 &&
              SetFilePointerEx(out, start, nullptr, FILE_BEGIN) != 0 &&
              WriteAll(out, old.data(), old.size()) && FlushFileBuffers(out) != 0);
     }
