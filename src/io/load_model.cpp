@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <optional>
+#include <string>
 
 #include "archive/kon_archive.h"
 #include "model/derive_lines.h"
@@ -13,10 +15,13 @@ namespace kon {
 
 namespace {
 
-// Reads up to `count` bytes from the start of the stream and rewinds it.
-std::string ReadHead(std::istream& in, std::size_t count) {
+// Reads up to `count` bytes from the start of the stream and rewinds it;
+// nothing where the device fails (its first bytes are unknown then, and a
+// text file would be taken for an archive).
+std::optional<std::string> ReadHead(std::istream& in, std::size_t count) {
     std::string head(count, '\0');
     in.read(head.data(), static_cast<std::streamsize>(count));
+    if (in.bad()) return std::nullopt;
     head.resize(static_cast<std::size_t>(in.gcount()));
     in.clear();
     in.seekg(0);
@@ -47,7 +52,12 @@ LoadResult CannotOpen(const std::string& path) {
 LoadResult LoadKonStream(std::istream& in, std::string_view name, KonModell& model) {
     LoadResult result;
     try {
-        if (LooksLikeKonText(ReadHead(in, kUtf8Bom.size() + kTextMark.size()))) {
+        const std::optional<std::string> head = ReadHead(in, kUtf8Bom.size() + kTextMark.size());
+        if (!head) {
+            result.diagnostics.items.push_back(ReadFault(name, "the input could not be read"));
+            return result;
+        }
+        if (LooksLikeKonText(*head)) {
             // Both forms are read in binary mode, so the text reader takes the
             // same stream again from its start; it handles line ends itself.
             result.form = KonForm::kText;

@@ -2,11 +2,13 @@
 // end-to-end rows can show what a failing device or file system leaves
 // behind. KONVERT_FAIL=call[:n][=ERRNO][,...] fails the n-th call of each
 // (from 1; every call without n) with that error (EIO, ENOSPC, EEXIST, EXDEV,
-// EPERM, EINTR; without it, the call's own below). The calls: fsync, renameat, renameat2, linkat,
-// fallocate, ftruncate, fchown, tmpfile (an open with O_TMPFILE), and isatty (answers yes for
-// standard error, for the progress display). Not failures of the device but of timing: write and
-// pread (past the standard streams) are interrupted by a signal (EINTR), create (an open with
-// O_CREAT | O_EXCL) finds the name taken, and taken creates renameat2's target just before it.
+// EPERM, EINTR; without it, the call's own below). The calls: fsync, renameat,
+// renameat2, linkat, fallocate, ftruncate, fchown, read (EIO), tmpfile (an open
+// with O_TMPFILE), and isatty (answers yes for standard error, for the progress
+// display). Not failures of the device but of timing: write and pread are
+// interrupted by a signal (EINTR), create (an open with O_CREAT | O_EXCL) finds
+// the name taken, and taken creates renameat2's target just before it. read,
+// write and pread fail only past the standard streams.
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -136,6 +138,13 @@ ssize_t write(int fd, const void* data, size_t size) {
         if (const int error = Fails("write", EINTR)) return Refuse(error);
     }
     return Next<ssize_t (*)(int, const void*, size_t)>("write")(fd, data, size);
+}
+
+ssize_t read(int fd, void* data, size_t size) {
+    if (fd > 2) {
+        if (const int error = Fails("read", EIO)) return Refuse(error);
+    }
+    return Next<ssize_t (*)(int, void*, size_t)>("read")(fd, data, size);
 }
 
 ssize_t pread(int fd, void* data, size_t size, off_t at) {
