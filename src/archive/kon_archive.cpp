@@ -241,11 +241,14 @@ Diagnostics CheckArchiveEnd(std::istream& in) {
     if (next != std::istream::traits_type::eof() || !in.eof()) {
         Location where;
         if (at >= 0) where = {Location::Unit::kByte, static_cast<std::uint64_t>(at)};
-        diagnostics.items.push_back(Diagnostic{Severity::kWarning, FaultKind::kTrailingBytes,
-                                               "EOF not found!",
-                                               "expected the end of the file after the last array, "
-                                               "found more bytes",
-                                               where});
+        // konvert shows a failed read there as it shows more bytes.
+        const bool failed = in.bad();
+        diagnostics.items.push_back(Diagnostic{
+            Severity::kWarning, failed ? FaultKind::kReadError : FaultKind::kTrailingBytes,
+            "EOF not found!",
+            failed ? "expected the end of the file after the last array; reading on failed"
+                   : "expected the end of the file after the last array, found more bytes",
+            where});
     }
     return diagnostics;
 }

@@ -144,6 +144,7 @@ class TextReader {
     // The file no longer reads as it did in the counting pass (it changed
     // in between, or cannot be read again).
     bool FailChanged() {
+        if (lines_.ReadFailed()) return FailDevice();
         diagnostics_.items.push_back(
             ReadFault(name_, "the file changed while it was read", Line(lineNumber_)));
         return false;
