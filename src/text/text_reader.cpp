@@ -141,8 +141,8 @@ class TextReader {
         diagnostics_.items.push_back(ReadFault(name_, "the input could not be read"));
         return false;
     }
-    // The file no longer reads as it did in the counting pass (it changed
-    // in between, or cannot be read again).
+    // The file no longer reads as it did in the counting pass: it changed in
+    // between, or a read failed (which is the device's fault, not the file's).
     bool FailChanged() {
         if (lines_.ReadFailed()) return FailDevice();
         diagnostics_.items.push_back(
