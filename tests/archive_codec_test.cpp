@@ -12,6 +12,7 @@
 #include "archive/kon_archive.h"
 #include "support/archive_records.h"
 #include "support/random_model.h"
+#include "text/kon_text.h"
 
 namespace kon::test {
 namespace {
@@ -85,15 +86,18 @@ TEST(ArchiveWriteTest, InstancesNumbered7fffReadBack) {
     EXPECT_EQ(ArchiveBytes(back.model), bytes);
 }
 
-TEST(ArchiveWriteTest, OversizeModelIsRefused) {
-    // A polygon of n corners counts n + 1 index objects beside the five other markers.
+TEST(ArchiveWriteTest, OversizeModelIsRefusedByEachForm) {
+    // A polygon of n corners counts n + 1 index objects beside the five other
+    // markers; a text file has a line per point, polygon and instance.
     const struct {
         std::size_t punkte, instanzen, linien, massLinien, flaechen, ecken;
-        bool fits;
-    } cases[] = {{32768, 0, 0, 0, 1, 0, false}, {32767, 32767, 32767, 32767, 1, 0, true},
-                 {0, 32768, 0, 0, 1, 0, false}, {0, 0, 40000, 0, 1, 0, false},
-                 {0, 0, 0, 32768, 1, 0, false}, {0, 0, 0, 0, 32768, 0, false},
-                 {0, 0, 0, 0, 1, 65529, false}, {0, 0, 0, 0, 1, 65528, true}};
+        bool fits, fitsText;
+    } cases[] = {
+        {32768, 0, 0, 0, 1, 0, false, false}, {32767, 32767, 32767, 32767, 1, 0, true, true},
+        {0, 32768, 0, 0, 1, 0, false, false}, {0, 0, 40000, 0, 1, 0, false, true},
+        {0, 0, 0, 32768, 1, 0, false, true},  {0, 0, 0, 0, 32768, 0, false, false},
+        {0, 0, 0, 0, 32767, 0, true, true},   {0, 0, 0, 0, 1, 65529, false, true},
+        {0, 0, 0, 0, 1, 65528, true, true}};
     for (const auto& c : cases) {
         KonModell model;
         model.Punkte.resize(c.punkte);
@@ -107,6 +111,11 @@ TEST(ArchiveWriteTest, OversizeModelIsRefused) {
         if (fault) {
             EXPECT_EQ(fault->kind, FaultKind::kTooLarge);
             EXPECT_EQ(fault->message, "Modell zu gross fuer ein Kon-Archiv!\n");
+        }
+        const std::optional<Diagnostic> textFault = CheckFitsKonText(model);
+        EXPECT_EQ(!textFault, c.fitsText) << c.punkte << " " << c.instanzen << " " << c.flaechen;
+        if (textFault) {
+            EXPECT_EQ(textFault->kind, FaultKind::kTooLarge);
         }
     }
 }

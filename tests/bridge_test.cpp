@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include <assimp/material.h>
 #include <assimp/scene.h>
 
 #include "bridge/assimp_bridge.h"
@@ -133,7 +135,8 @@ TEST(BridgeMapping, BrokenScenesAreRefusedWithTheirReason) {
     const struct {
         const char* name;
         std::function<void(aiScene&)> breakIt;
-        std::string error;  // empty: mapped
+        std::string error;         // empty: mapped
+        std::string warning = "";  // one of the warnings of a mapped scene
     } cases[] = {
         {"whole", [](aiScene&) {}, ""},
         {"nodes that place no mesh", [](aiScene& s) { s.mRootNode->mNumMeshes = 0; },
@@ -168,6 +171,20 @@ TEST(BridgeMapping, BrokenScenesAreRefusedWithTheirReason) {
          [](aiScene& s) { s.mMeshes[0]->mNumVertices = 1u << 27; },
          "the scene's nodes place more than 134217728 vertices and corners; refused"},
         {"a null mesh", [](aiScene& s) { s.mMeshes[0] = nullptr; }, "no polygons to import"},
+        {"a mesh no node places",
+         [](aiScene& s) {
+             aiMesh* const placed = s.mMeshes[0];
+             delete[] s.mMeshes;
+             s.mMeshes = new aiMesh* [2] { placed, new aiMesh() };
+             s.mNumMeshes = 2;
+         },
+         "", "left out 1 mesh that no node places"},
+        {"a material index beyond the materials is the TexId",
+         [](aiScene& s) {
+             s.mNumMaterials = 1;
+             s.mMaterials = new aiMaterial* [1] { new aiMaterial() };
+         },
+         ""},
     };
     for (const auto& c : cases) {
         std::unique_ptr<aiScene> scene = triangle();
@@ -175,7 +192,13 @@ TEST(BridgeMapping, BrokenScenesAreRefusedWithTheirReason) {
         const unsigned vertices = mesh->mNumVertices;
         c.breakIt(*scene);
         KonModell model;
-        EXPECT_EQ(MapScene(*scene, 1000.0, model).error, c.error) << c.name;
+        const BridgeResult result = MapScene(*scene, 1000.0, model);
+        EXPECT_EQ(result.error, c.error) << c.name;
+        if (!c.warning.empty()) {
+            EXPECT_NE(std::find(result.warnings.begin(), result.warnings.end(), c.warning),
+                      result.warnings.end())
+                << c.name;
+        }
         // A refused scene leaves the model empty.
         EXPECT_EQ(model.Punkte.size(), c.error.empty() ? 3u : 0u) << c.name;
         if (c.error.empty() && model.Punkte.size() == 3) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <ostream>
 #include <sstream>
+#include <string>
 
 #include "driver/paths.h"
 #include "driver/run_konvert.h"
@@ -104,6 +105,21 @@ TEST(OutputFileTest, AFailedWriteKeepsTheOldFile) {
     EXPECT_EQ(test::ReadFileBytes(output), "alt");
     EXPECT_EQ(std::distance(fs::directory_iterator(output.parent_path()), fs::directory_iterator()),
               1);
+}
+
+// Single characters past a full buffer (how `<<` of a char writes) arrive in
+// order, none lost at the buffer's edge.
+TEST(OutputFileTest, CharacterWritesCrossTheBufferEdgeIntact) {
+    test::Sandbox sandbox;
+    const fs::path output = sandbox.dir() / "work" / "out.csv";
+    std::string expected;
+    for (int i = 0; i < 300000; ++i) expected += static_cast<char>('a' + i % 26);
+    EXPECT_EQ(WriteOutputFile(output.string(),
+                              [&](std::ostream& out) {
+                                  for (const char c : expected) out.put(c);
+                              }),
+              OutputResult::kWritten);
+    EXPECT_TRUE(test::ReadFileBytes(output) == expected);
 }
 
 }  // namespace

@@ -50,14 +50,6 @@ void AllocationCap::Raise(std::size_t extra) {
     tCap = extra > SIZE_MAX - tCap ? SIZE_MAX : tCap + extra;
 }
 
-bool AllocationCap::Active() {
-#ifdef KON_NO_ALLOCATION_CAP
-    return false;
-#else
-    return true;
-#endif
-}
-
 }  // namespace kon::bridge
 
 #ifndef KON_NO_ALLOCATION_CAP

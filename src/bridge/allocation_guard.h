@@ -16,8 +16,6 @@ class AllocationCap {
 
     // The largest allocation refused since the cap was set; 0 for none.
     std::size_t Refused() const;
-    // Whether this build caps at all.
-    static bool Active();
     // Widens the cap of this thread, if it has one, by `extra` bytes: a file
     // read for the one being read brings data of its own.
     static void Raise(std::size_t extra);

@@ -34,21 +34,6 @@ std::vector<std::string> ArchiveLosses(const KonModell& model) {
 
 }  // namespace
 
-std::optional<Diagnostic> CheckFitsKonText(const KonModell& model) {
-    for (const std::size_t lines :
-         {model.Punkte.size(), model.Flaechenliste.size(), model.Instanzen.size()}) {
-        if (lines > kMaxTextSectionLines) {
-            Diagnostic d;
-            d.kind = FaultKind::kTooLarge;
-            d.explanation = "a section of ";
-            d.explanation += std::to_string(lines);
-            d.explanation += " lines; a Kon text file holds at most 32767 per section";
-            return d;
-        }
-    }
-    return std::nullopt;
-}
-
 FormatRegistry FormatRegistry::Standard() {
     FormatRegistry registry;
     registry.Add({.name = "kon",

@@ -81,11 +81,6 @@ class FormatRegistry {
     std::vector<Format> formats_;
 };
 
-// The text reader refuses a section longer than this, so no longer one is
-// written: every point, polygon and instance is one line of its section.
-inline constexpr std::size_t kMaxTextSectionLines = 32767;
-std::optional<Diagnostic> CheckFitsKonText(const KonModell& model);
-
 // The formats of the assimp bridge: its writers, and its reader added to
 // every format whose extension assimp reads. Nothing in a build without it.
 void AddBridgeFormats(FormatRegistry& registry);

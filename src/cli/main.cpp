@@ -170,10 +170,6 @@ int main(int argc, char** argv) {
         return code == kExitUsage ? usage("") : code;
     }
     if (*planCommand) {
-        if (registry.Find("svg") == nullptr) {
-            std::cerr << "kon plan: this build of kon has no SVG writer\n";
-            return kExitFailed;
-        }
         plan.to = "svg";
         plan.settings.fill = !noFill;
         plan.files = {planFile};

@@ -20,13 +20,6 @@ void Console::ReportAndWait(std::string_view message) {
     ReadLine(discarded);
 }
 
-void Console::ReportOpenFailure(std::string_view path) {
-    std::string message = "Can't open ";
-    message += path;
-    message += "!\n";
-    ReportAndWait(message);
-}
-
 void Console::Print(std::string_view text) {
     out_ << text;
 }

@@ -14,8 +14,6 @@ class Console {
 
     // Prints the message unchanged, then "Return->", and waits for one line.
     void ReportAndWait(std::string_view message);
-    // "Can't open %s!\n" through ReportAndWait.
-    void ReportOpenFailure(std::string_view path);
 
     // Standard output without a wait (the short diagnostic lines).
     void Print(std::string_view text);

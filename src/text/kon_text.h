@@ -2,6 +2,7 @@
 // Reading and writing the Kon text file.
 
 #include <iosfwd>
+#include <optional>
 #include <string_view>
 
 #include "model/diagnostic.h"
@@ -27,5 +28,8 @@ Diagnostics ReadKonText(std::istream& in, std::string_view name, KonModell& mode
 // Writes the whole model as a text file with the given field separator;
 // every line ends with CR LF.
 void WriteKonText(const KonModell& model, std::ostream& out, char separator);
+
+// Why the model does not fit in a text file konvert reads, or nothing.
+std::optional<Diagnostic> CheckFitsKonText(const KonModell& model);
 
 }  // namespace kon

@@ -2,10 +2,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 
+#include "model/limits.h"
 #include "text/fixed_text.h"
 #include "text/kon_text.h"
 #include "text/text_chunk.h"
@@ -124,6 +126,22 @@ void WriteInstance(TextChunk& chunk, char separator, const CObFormat& instance) 
 }
 
 }  // namespace
+
+std::optional<Diagnostic> CheckFitsKonText(const KonModell& model) {
+    // Every point, polygon and instance is one line of its section, and the
+    // reader takes at most kMaxItems lines a section.
+    for (const std::size_t lines :
+         {model.Punkte.size(), model.Flaechenliste.size(), model.Instanzen.size()}) {
+        if (lines > static_cast<std::size_t>(kMaxItems)) {
+            Diagnostic d;
+            d.kind = FaultKind::kTooLarge;
+            d.explanation = "a section of " + std::to_string(lines) +
+                            " lines; a Kon text file holds at most 32767 per section";
+            return d;
+        }
+    }
+    return std::nullopt;
+}
 
 void WriteKonText(const KonModell& model, std::ostream& out, char separator) {
     TextChunk chunk(out);

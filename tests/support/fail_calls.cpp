@@ -2,13 +2,14 @@
 // end-to-end rows can show what a failing device or file system leaves
 // behind. KONVERT_FAIL=call[:n][=ERRNO][,...] fails the n-th call of each
 // (from 1; every call without n) with that error (EIO, ENOSPC, EEXIST, EXDEV,
-// EPERM, EINTR; without it, the call's own below). The calls: fsync, renameat,
-// renameat2, linkat, fallocate, ftruncate, fchown, read (EIO), tmpfile (an open
-// with O_TMPFILE), and isatty (answers yes for standard error, for the progress
-// display). Not failures of the device but of timing: write and pread are
-// interrupted by a signal (EINTR), create (an open with O_CREAT | O_EXCL) finds
-// the name taken, and taken creates renameat2's target just before it. read,
-// write and pread fail only past the standard streams.
+// EPERM, EINTR, EACCES, EOPNOTSUPP; without it, the call's own below). The calls: fsync,
+// renameat, renameat2, linkat, fallocate, ftruncate, fchown, read (EIO), open
+// (an open of an existing file: EACCES, as without the right to read it),
+// tmpfile (an open with O_TMPFILE), and isatty (answers yes for standard
+// error, for the progress display). Not failures of the device but of timing:
+// write and pread are interrupted by a signal (EINTR), create (an open with
+// O_CREAT | O_EXCL) finds the name taken, and taken creates renameat2's target
+// just before it. read, write and pread fail only past the standard streams.
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -19,6 +20,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <string>
@@ -34,9 +36,9 @@ struct Wanted {
 };
 
 int ErrorNamed(std::string_view name) {
-    const std::pair<std::string_view, int> known[] = {{"EIO", EIO},       {"ENOSPC", ENOSPC},
-                                                      {"EEXIST", EEXIST}, {"EXDEV", EXDEV},
-                                                      {"EPERM", EPERM},   {"EINTR", EINTR}};
+    const std::pair<std::string_view, int> known[] = {
+        {"EIO", EIO},     {"ENOSPC", ENOSPC}, {"EEXIST", EEXIST}, {"EXDEV", EXDEV},
+        {"EPERM", EPERM}, {"EINTR", EINTR},   {"EACCES", EACCES}, {"EOPNOTSUPP", EOPNOTSUPP}};
     for (const auto& [text, value] : known) {
         if (text == name) return value;
     }
@@ -76,6 +78,11 @@ int Fails(std::string_view name, int own = -1) {
 template <typename F>
 F Next(const char* name) {
     return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+
+int OpenOfExistingFails(int flags) {
+    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) return 0;
+    return Fails("open", EACCES);
 }
 
 int Refuse(int error) {
@@ -180,6 +187,40 @@ int openat(int folder, const char* name, int flags, ...) {
     if ((flags & (O_CREAT | O_EXCL)) == (O_CREAT | O_EXCL)) {
         if (const int error = Fails("create", EEXIST)) return Refuse(error);
     }
+    if (const int error = OpenOfExistingFails(flags)) return Refuse(error);
     return Next<int (*)(int, const char*, int, ...)>("openat")(folder, name, flags, mode);
+}
+
+// The file streams of the standard library open with these.
+FILE* fopen(const char* name, const char* mode) {
+    if (mode[0] == 'r') {
+        if (const int error = Fails("open", EACCES)) return Refuse(error), nullptr;
+    }
+    return Next<FILE* (*)(const char*, const char*)>("fopen")(name, mode);
+}
+
+FILE* fopen64(const char* name, const char* mode) {
+    if (mode[0] == 'r') {
+        if (const int error = Fails("open", EACCES)) return Refuse(error), nullptr;
+    }
+    return Next<FILE* (*)(const char*, const char*)>("fopen64")(name, mode);
+}
+
+int open(const char* name, int flags, ...) {
+    va_list args;
+    va_start(args, flags);
+    const auto mode = static_cast<mode_t>(va_arg(args, int));
+    va_end(args);
+    if (const int error = OpenOfExistingFails(flags)) return Refuse(error);
+    return Next<int (*)(const char*, int, ...)>("open")(name, flags, mode);
+}
+
+int open64(const char* name, int flags, ...) {
+    va_list args;
+    va_start(args, flags);
+    const auto mode = static_cast<mode_t>(va_arg(args, int));
+    va_end(args);
+    if (const int error = OpenOfExistingFails(flags)) return Refuse(error);
+    return Next<int (*)(const char*, int, ...)>("open64")(name, flags, mode);
 }
 }
