@@ -151,7 +151,7 @@ Built BuildScene(const KonModell& model, const ExportRecipe& recipe) {
     }
 
     auto scene = std::make_unique<aiScene>();
-    scene->mRootNode = new aiNode(model.Name.empty() ? "Kon" : model.Name);
+    scene->mRootNode = new aiNode("Kon");
     const std::size_t meshes = groups.size();
     scene->mNumMeshes = static_cast<unsigned>(meshes);
     scene->mMeshes = NewArray<aiMesh*>(meshes);

@@ -121,7 +121,8 @@ Outcome ConvertOne(const Job& job, const ConvertOptions& options, const FormatRe
         }
     }
     std::error_code ec;
-    if (!options.force && fs::exists(fs::symlink_status(job.output, ec))) {
+    const fs::file_status status = fs::symlink_status(job.output, ec);
+    if (!options.force && !ec && fs::exists(status)) {
         outcome.messages += RenderError(job.output, "exists; use --force to replace it");
         return outcome;
     }

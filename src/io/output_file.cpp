@@ -86,7 +86,10 @@ class TemporaryFileBuf : public std::streambuf {
 
 bool OutputNameTaken(const std::string& outputName) {
     std::error_code ec;
-    return fs::exists(fs::status(outputName, ec)) || platform::IsUnresolvableLink(outputName);
+    const fs::file_status status = fs::status(outputName, ec);
+    // A name whose status cannot be read (a folder on its way loops or is too
+    // long) is not known to be taken: creating it fails and says so.
+    return (!ec && fs::exists(status)) || platform::IsUnresolvableLink(outputName);
 }
 
 OutputResult WriteOutputFile(const std::string& outputName,

@@ -381,8 +381,11 @@ OpenedFile OpenRegularFile(const std::filesystem::path& name, bool noFollow) {
 }
 
 bool IsUnresolvableLink(const std::filesystem::path& name) {
+    // The name itself is the link: a loop in a folder on its way makes the
+    // name uncreatable, not taken.
     struct stat info {};
-    return stat(name.c_str(), &info) != 0 && errno == ELOOP;
+    if (stat(name.c_str(), &info) == 0 || errno != ELOOP) return false;
+    return lstat(name.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
 TemporaryFile::~TemporaryFile() {
@@ -642,7 +645,8 @@ bool IsUnresolvableLink(const std::filesystem::path& name) {
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(name, ec);
     return status.type() == std::filesystem::file_type::none &&
-           ec == std::errc::too_many_symbolic_link_levels;
+           ec == std::errc::too_many_symbolic_link_levels &&
+           std::filesystem::is_symlink(std::filesystem::symlink_status(name, ec));
 }
 
 TemporaryFile::~TemporaryFile() {

@@ -46,8 +46,8 @@ struct OpenedFile {
 // With `noFollow` a name that is a symbolic link is not opened.
 OpenedFile OpenRegularFile(const std::filesystem::path& name, bool noFollow);
 
-// Whether the name's symbolic links cannot be resolved: a loop, or a chain
-// longer than the system follows.
+// Whether the name is a symbolic link that cannot be resolved: a loop, or a
+// chain longer than the system follows.
 bool IsUnresolvableLink(const std::filesystem::path& name);
 
 // While it lives, threads started by this thread leave SIGINT, SIGTERM,
