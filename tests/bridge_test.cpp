@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -214,6 +215,8 @@ TEST(BridgeMapping, BrokenScenesAreRefusedWithTheirReason) {
     KonModell model;
     EXPECT_EQ(MapScene(*triangle(), 0.0, model).error,
               "the scale must be a positive number, not 0.000000");
+    EXPECT_EQ(MapScene(*triangle(), HUGE_VAL, model).error,
+              "the scale must be a positive number, not inf");
 }
 
 }  // namespace

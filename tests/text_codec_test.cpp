@@ -41,6 +41,7 @@ TEST(TextReaderTest, AFileCutShortAnywhereGivesTheMessageOfItsSection) {
         "ScalX;ScalY;ScalZ;RotX;RotY;RotZ;MoveX;MoveY;MoveZ\n1;1;1;0;0;0;1;2;3\n";
     const std::size_t polygons = text.find("Flaechen") + 8;
     const std::size_t instances = text.find("ScalX") + 5;
+    EXPECT_EQ(Read("").messages, "Falsches Kon-Format!\n");  // no first line at all
     for (std::size_t length = text.find("\nX") + 2; length <= text.size(); ++length) {
         const Outcome outcome = Read(text.substr(0, length));
         std::string expected;
@@ -115,11 +116,18 @@ TEST(TextReaderTest, StreamsThatFailGrowOrCannotSeek) {
     TestBuffer failingUnseekable(text, false, true);
     TestBuffer unseekable(text, false, false);
     GrowingBuffer growing(head + "1;2;3\n" + tail, head + more + tail);
+    // The same number of lines, moved into the next section.
+    GrowingBuffer movedPolygon(head + "1;2;3\n1;2;3\nFlaechen\n0\nScalX\n",
+                               head + "1;2;3\nFlaechen\n0\n0\nScalX\n");
+    GrowingBuffer movedInstance(head + "1;2;3\nFlaechen\n0\n0\nScalX\n",
+                                head + "1;2;3\nFlaechen\n0\nScalX\n1;1;1;0;0;0;0;0;0\n");
     const Case cases[] = {
         {"failing", &failing, readError},
         {"failing, cannot seek", &failingUnseekable, readError},
         {"cannot seek", &unseekable, ""},
         {"grows between the passes", &growing, readError},
+        {"a line moves into the polygons between the passes", &movedPolygon, readError},
+        {"a line moves into the instances between the passes", &movedInstance, readError},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
