@@ -192,13 +192,6 @@ int openat(int folder, const char* name, int flags, ...) {
 }
 
 // The file streams of the standard library open with these.
-FILE* fopen(const char* name, const char* mode) {
-    if (mode[0] == 'r') {
-        if (const int error = Fails("open", EACCES)) return Refuse(error), nullptr;
-    }
-    return Next<FILE* (*)(const char*, const char*)>("fopen")(name, mode);
-}
-
 FILE* fopen64(const char* name, const char* mode) {
     if (mode[0] == 'r') {
         if (const int error = Fails("open", EACCES)) return Refuse(error), nullptr;
@@ -213,14 +206,5 @@ int open(const char* name, int flags, ...) {
     va_end(args);
     if (const int error = OpenOfExistingFails(flags)) return Refuse(error);
     return Next<int (*)(const char*, int, ...)>("open")(name, flags, mode);
-}
-
-int open64(const char* name, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    const auto mode = static_cast<mode_t>(va_arg(args, int));
-    va_end(args);
-    if (const int error = OpenOfExistingFails(flags)) return Refuse(error);
-    return Next<int (*)(const char*, int, ...)>("open64")(name, flags, mode);
 }
 }
