@@ -111,6 +111,7 @@ TEST(TextReaderTest, StreamsThatFailGrowOrCannotSeek) {
         const char* name;
         std::streambuf* buffer;
         std::string messages;
+        std::uint64_t line = 0;  // where a changed file is noticed, when not 0
     };
     TestBuffer failing(text, true, true);
     TestBuffer failingUnseekable(text, false, true);
@@ -120,14 +121,15 @@ TEST(TextReaderTest, StreamsThatFailGrowOrCannotSeek) {
     GrowingBuffer movedPolygon(head + "1;2;3\n1;2;3\nFlaechen\n0\nScalX\n",
                                head + "1;2;3\nFlaechen\n0\n0\nScalX\n");
     GrowingBuffer movedInstance(head + "1;2;3\nFlaechen\n0\n0\nScalX\n",
-                                head + "1;2;3\nFlaechen\n0\nScalX\n1;1;1;0;0;0;0;0;0\n");
+                                head + "1;2;3\nFlaechen\n0\nScalX\n1;1;1;0;0;0;0;0;0\n\n");
     const Case cases[] = {
         {"failing", &failing, readError},
         {"failing, cannot seek", &failingUnseekable, readError},
         {"cannot seek", &unseekable, ""},
         {"grows between the passes", &growing, readError},
-        {"a line moves into the polygons between the passes", &movedPolygon, readError},
-        {"a line moves into the instances between the passes", &movedInstance, readError},
+        // At the line over the first pass's count, not only at the end.
+        {"a line moves into the polygons between the passes", &movedPolygon, readError, 6},
+        {"a line moves into the instances between the passes", &movedInstance, readError, 7},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -139,6 +141,9 @@ TEST(TextReaderTest, StreamsThatFailGrowOrCannotSeek) {
             EXPECT_EQ(outcome.model.Flaechenliste.size(), 1u);
         } else {
             EXPECT_EQ(outcome.diagnostics.Error()->kind, FaultKind::kReadError);
+            if (c.line != 0) {
+                EXPECT_EQ(outcome.diagnostics.Error()->where.value, c.line);
+            }
         }
     }
 }

@@ -121,8 +121,7 @@ Outcome ConvertOne(const Job& job, const ConvertOptions& options, const FormatRe
         }
     }
     std::error_code ec;
-    const fs::file_status status = fs::symlink_status(job.output, ec);
-    if (!options.force && !ec && fs::exists(status)) {
+    if (!options.force && fs::exists(fs::symlink_status(job.output, ec))) {
         outcome.messages += RenderError(job.output, "exists; use --force to replace it");
         return outcome;
     }

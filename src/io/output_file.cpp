@@ -21,8 +21,8 @@ constexpr int kMaxLinks = 40;
 constexpr std::size_t kBufferSize = std::size_t{1} << 18;
 
 // The file a write in place would change: the output name itself, or the
-// final target of a chain of symbolic links, dangling or not. None for a
-// loop or a chain longer than the system follows.
+// final target of a chain of symbolic links, dangling or not. None when the
+// name is a link that loops or a chain longer than the system follows.
 std::optional<fs::path> ResolveTarget(const fs::path& output) {
     if (platform::IsUnresolvableLink(output)) return std::nullopt;
     fs::path current = output;
@@ -86,10 +86,7 @@ class TemporaryFileBuf : public std::streambuf {
 
 bool OutputNameTaken(const std::string& outputName) {
     std::error_code ec;
-    const fs::file_status status = fs::status(outputName, ec);
-    // A name whose status cannot be read (a folder on its way loops or is too
-    // long) is not known to be taken: creating it fails and says so.
-    return (!ec && fs::exists(status)) || platform::IsUnresolvableLink(outputName);
+    return fs::exists(fs::status(outputName, ec)) || platform::IsUnresolvableLink(outputName);
 }
 
 OutputResult WriteOutputFile(const std::string& outputName,

@@ -18,7 +18,8 @@ enum class OutputResult {
 };
 
 // Whether the output name counts as taken, so replacing it needs consent:
-// something of that name exists, or its symbolic links cannot be resolved.
+// something of that name exists, or the name is a symbolic link that cannot
+// be resolved.
 bool OutputNameTaken(const std::string& outputName);
 
 // Without `replace` only a new file is written: a name that exists before,

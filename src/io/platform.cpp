@@ -645,8 +645,7 @@ bool IsUnresolvableLink(const std::filesystem::path& name) {
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(name, ec);
     return status.type() == std::filesystem::file_type::none &&
-           ec == std::errc::too_many_symbolic_link_levels &&
-           std::filesystem::is_symlink(std::filesystem::symlink_status(name, ec));
+           ec == std::errc::too_many_symbolic_link_levels;
 }
 
 TemporaryFile::~TemporaryFile() {

@@ -47,7 +47,8 @@ struct OpenedFile {
 OpenedFile OpenRegularFile(const std::filesystem::path& name, bool noFollow);
 
 // Whether the name is a symbolic link that cannot be resolved: a loop, or a
-// chain longer than the system follows.
+// chain longer than the system follows. (Windows: whether resolving the name
+// loops, the one sign its library gives.)
 bool IsUnresolvableLink(const std::filesystem::path& name);
 
 // While it lives, threads started by this thread leave SIGINT, SIGTERM,

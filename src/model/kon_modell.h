@@ -91,7 +91,7 @@ struct KonModell {
     std::vector<CObPunkt> Punkte;
     std::vector<Flaeche> Flaechenliste;
     std::vector<CObFormat> Instanzen;
-    std::string Name;
+    std::string Name;  // the model's name; no reader fills it
     std::vector<Linie> StrichLinien;
     std::vector<Linie> Linien;
     std::vector<Linie> MassLinien;

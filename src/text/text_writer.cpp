@@ -136,7 +136,8 @@ std::optional<Diagnostic> CheckFitsKonText(const KonModell& model) {
             Diagnostic d;
             d.kind = FaultKind::kTooLarge;
             d.explanation = "a section of " + std::to_string(lines) +
-                            " lines; a Kon text file holds at most 32767 per section";
+                            " lines; a Kon text file holds at most " + std::to_string(kMaxItems) +
+                            " per section";
             return d;
         }
     }

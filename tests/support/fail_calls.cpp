@@ -200,10 +200,13 @@ FILE* fopen64(const char* name, const char* mode) {
 }
 
 int open(const char* name, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    const auto mode = static_cast<mode_t>(va_arg(args, int));
-    va_end(args);
+    mode_t mode = 0;
+    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
+        va_list args;
+        va_start(args, flags);
+        mode = static_cast<mode_t>(va_arg(args, int));
+        va_end(args);
+    }
     if (const int error = OpenOfExistingFails(flags)) return Refuse(error);
     return Next<int (*)(const char*, int, ...)>("open")(name, flags, mode);
 }
