@@ -110,12 +110,9 @@ class TextReader {
         }
         lineNumber_ = 2;
         if (!ReadPoints() || !ReadPolygons() || !ReadInstances()) return;
-        if (lines_.ReadFailed()) {
-            FailDevice();
-            return;
-        }
         // A file rewritten between the passes must not give a model that
-        // mixes both versions.
+        // mixes both versions; a failed read shows here too (FailChanged
+        // reports it as what it is).
         if (!lines_.SameAsFirstPass()) FailChanged();
     }
 
@@ -216,7 +213,8 @@ bool TextReader::CountSections() {
         }
         ++counted_[section];
     }
-    if (lines_.ReadFailed()) return FailDevice();
+    // A failed read ends the lines early; Fail below and the refused Rewind
+    // of the reading pass both report it as a read error.
     if (section == 0) {
         return Fail(FaultKind::kMissingSection, "Flaechenliste nicht gefunden!\n",
                     "expected a line starting with Flaechen, found the end of the file",
