@@ -3,10 +3,11 @@
 # well-formed XML and render with rsvg-convert to a picture that is not empty;
 # every .glb/.gltf must pass the Khronos glTF validator without an error.
 #
-#   render_check.sh [--make TOOL EXAMPLES_DIR] [FILE...]
+#   render_check.sh [--make KON MAKE_LARGEST_MODEL EXAMPLES_DIR] [FILE...]
 #
-# --make first writes the files to check: plans (filled and not), glb and gltf
-# of every example, and of the largest model, with TOOL (kon_export_tool).
+# --make first writes the files to check with KON: plans (filled and not), glb
+# and gltf of every example, and of the largest model (both its forms, made by
+# MAKE_LARGEST_MODEL).
 # The validator is installed with npm into KON_GLTF_VALIDATOR_DIR (default: a
 # folder in ~/.cache) the first time.
 set -euo pipefail
@@ -18,20 +19,17 @@ trap 'rm -rf "$work"' EXIT
 
 files=()
 if [ "${1:-}" = "--make" ]; then
-    tool="$2" examples="$3"
-    shift 3
-    for input in "$examples"/*.csv "$examples"/*.kon; do
+    kon="$2" make_largest="$3" examples="$4"
+    shift 4
+    "$make_largest" "$work/largest.csv" "$work/largest.kon"
+    for input in "$examples"/*.csv "$examples"/*.kon "$work/largest.csv" "$work/largest.kon"; do
         name="$(basename "$input")"
-        name="${name%.*}-${name##*.}"
-        "$tool" "$input" "$work/$name.svg"
-        "$tool" "$input" "$work/$name-lines.svg" --no-fill
-        "$tool" "$input" "$work/$name.glb"
-        "$tool" "$input" "$work/$name.gltf"
-        files+=("$work/$name.svg" "$work/$name-lines.svg" "$work/$name.glb" "$work/$name.gltf")
-    done
-    for form in svg glb gltf; do
-        "$tool" --largest "$work/largest.$form"
-        files+=("$work/largest.$form")
+        name="$work/${name%.*}-${name##*.}"
+        "$kon" plan -o "$name.svg" "$input"
+        "$kon" plan --no-fill -o "$name-lines.svg" "$input"
+        "$kon" convert --to glb -o "$name.glb" "$input"
+        "$kon" convert --to gltf -o "$name.gltf" "$input"
+        files+=("$name.svg" "$name-lines.svg" "$name.glb" "$name.gltf")
     done
 fi
 files+=("$@")
