@@ -80,6 +80,12 @@ F Next(const char* name) {
     return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
 }
 
+// The mode an open passes only when it may create a file.
+mode_t ModeArgument(int flags, va_list args) {
+    const bool creates = (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE;
+    return creates ? static_cast<mode_t>(va_arg(args, int)) : 0;
+}
+
 int OpenOfExistingFails(int flags) {
     if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) return 0;
     return Fails("open", EACCES);
@@ -174,13 +180,10 @@ int isatty(int fd) {
 }
 
 int openat(int folder, const char* name, int flags, ...) {
-    mode_t mode = 0;
-    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
-        va_list args;
-        va_start(args, flags);
-        mode = static_cast<mode_t>(va_arg(args, int));
-        va_end(args);
-    }
+    va_list args;
+    va_start(args, flags);
+    const mode_t mode = ModeArgument(flags, args);
+    va_end(args);
     if ((flags & O_TMPFILE) == O_TMPFILE) {
         if (const int error = Fails("tmpfile", EOPNOTSUPP)) return Refuse(error);
     }
@@ -200,13 +203,10 @@ FILE* fopen64(const char* name, const char* mode) {
 }
 
 int open(const char* name, int flags, ...) {
-    mode_t mode = 0;
-    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
-        va_list args;
-        va_start(args, flags);
-        mode = static_cast<mode_t>(va_arg(args, int));
-        va_end(args);
-    }
+    va_list args;
+    va_start(args, flags);
+    const mode_t mode = ModeArgument(flags, args);
+    va_end(args);
     if (const int error = OpenOfExistingFails(flags)) return Refuse(error);
     return Next<int (*)(const char*, int, ...)>("open")(name, flags, mode);
 }
