@@ -7,13 +7,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
-#include <sstream>
 #include <string>
 
 #include "archive/kon_archive.h"
 #include "bridge/assimp_bridge.h"
-#include "io/load_model.h"
-#include "text/kon_text.h"
+#include "harness.h"
 
 namespace {
 
@@ -32,37 +30,6 @@ std::string Reason(const std::string& message, const std::string& path) {
     std::replace_if(
         text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
     return text.substr(0, 160);
-}
-
-// Writes one form and reads it back: the same points and polygons.
-bool ReadsBack(const kon::KonModell& model, bool archive, std::string& why) {
-    std::stringstream bytes;
-    if (archive) {
-        kon::WriteKonArchive(model, bytes);
-    } else {
-        kon::WriteKonText(model, bytes, ';');
-    }
-    kon::KonModell back;
-    const kon::LoadResult loaded = kon::LoadKonStream(bytes, "corpus", back);
-    const char* form = archive ? "archive" : "text";
-    if (const kon::Diagnostic* error = loaded.diagnostics.Error()) {
-        why = std::string(form) + " does not read back: " + error->message;
-        return false;
-    }
-    if (back.Punkte.size() != model.Punkte.size() ||
-        back.Flaechenliste.size() != model.Flaechenliste.size()) {
-        why = std::string(form) + " reads back with other counts";
-        return false;
-    }
-    for (std::size_t i = 0; i < model.Punkte.size() && !archive; ++i) {
-        const kon::CObPunkt& p = model.Punkte[i];
-        const kon::CObPunkt& q = back.Punkte[i];
-        if (p.X != q.X || p.Y != q.Y || p.Z != q.Z || p.R != q.R || p.G != q.G || p.B != q.B) {
-            why = std::string(form) + " reads back other point " + std::to_string(i);
-            return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace
@@ -84,8 +51,8 @@ int main(int argc, char** argv) {
             std::cout << "refused\t" << Reason(result.error, path) << '\n';
             continue;
         }
-        std::string why;
-        if (!ReadsBack(model, false, why)) {
+        std::string why = kon::fuzz::ReadsBack(model, false);
+        if (!why.empty()) {
             std::cout << "FAILED\t" << why << '\n';
             status = 1;
             continue;
@@ -94,7 +61,8 @@ int main(int argc, char** argv) {
             std::cout << "text-only\t" << Reason(tooLarge->explanation, path) << '\n';
             continue;
         }
-        if (!ReadsBack(model, true, why)) {
+        why = kon::fuzz::ReadsBack(model, true);
+        if (!why.empty()) {
             std::cout << "FAILED\t" << why << '\n';
             status = 1;
             continue;

@@ -20,19 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(ConsoleTest, ReportPrintsMessageUnchangedThenWaitsForOneLine) {
-    const std::string longLine(100000, 'j');
-    test::CapturedConsole c("first\n" + longLine + "\n");
-    c.console.ReportAndWait("100% %s %d\n");
-    c.console.Print("I: 1 S: 2\n");
-    c.console.PrintError("x ist fehlerhaft\n");
-    std::string answer;
-    ASSERT_TRUE(c.console.Ask("? ", answer));
-    EXPECT_EQ(answer, longLine);  // the wait took exactly one line; answers are read whole
-    EXPECT_EQ(c.out.str(), "100% %s %d\nReturn->I: 1 S: 2\n? ");
-    EXPECT_EQ(c.err.str(), "x ist fehlerhaft\n");
-}
-
 // Standard error is shown at once; what standard output holds back must come
 // out before it, even when the error stream is not tied to the output stream.
 TEST(ConsoleTest, ErrorLineFollowsWhatWasPrintedBefore) {
@@ -63,23 +50,14 @@ TEST(ConsoleTest, UsageWithoutProgramName) {
     EXPECT_EQ(c.out.str(), "--> ");
 }
 
+// The other names are golden rows; these also run outside Windows.
 TEST(PathTest, SplitsTheLastComponentAtEitherSeparator) {
     const std::string longDir(5000, 'd');
     const struct {
         std::string path, extension, stem, baseName;
     } cases[] = {
-        {"model.kon", "kon", "model", "model.kon"},
-        {"model", "", "model", "model"},
-        {"a.b.c", "c", "a.b", "a.b.c"},
-        {"model.", "", "model", "model."},
-        {".kon", "kon", "", ".kon"},
-        {"dir\\.kon", "kon", "dir\\", ".kon"},
         {"dir.x\\model", "", "dir.x\\model", "model"},
-        {"dir.x/model", "", "dir.x/model", "model"},
         {"C:\\daten\\haus.KON", "KON", "C:\\daten\\haus", "haus.KON"},
-        {"a/b\\c.d", "d", "a/b\\c", "c.d"},
-        {"dir/", "", "dir/", ""},
-        {"", "", "", ""},
         {longDir + "/n.csv", "csv", longDir + "/n", "n.csv"},
     };
     for (const auto& c : cases) {

@@ -25,6 +25,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <random>
 #include <thread>
 #endif
@@ -72,24 +73,12 @@ std::string TextModel(int points, int polygons) {
     return text + "ScalX;ScalY;ScalZ;RotX;RotY;RotZ;MoveX;MoveY;MoveZ\n";
 }
 
-// One folder for a run, and beside it the console files and standard input.
-class Scene {
+// A run's folder, and beside it its standard input.
+class Scene : public test::Sandbox {
   public:
-    Scene() {
-        std::string pattern = (fs::temp_directory_path() / "konvert-fault-XXXXXX").string();
-        root_ = mkdtemp(pattern.data());
-        fs::create_directory(dir());
-    }
-    ~Scene() {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-    Scene(const Scene&) = delete;
-    Scene& operator=(const Scene&) = delete;
-
-    fs::path dir() const { return root_ / "w"; }
+    fs::path dir() const { return Sandbox::dir() / "work"; }
     fs::path operator/(const std::string& name) const { return dir() / name; }
-    fs::path Beside(const std::string& name) const { return root_ / name; }
+    fs::path Beside(const std::string& name) const { return Sandbox::dir() / name; }
 
     // Every entry of the folder: a file's bytes, or "-> target" for a link.
     std::map<std::string, std::string> Entries() const {
@@ -101,9 +90,6 @@ class Scene {
         }
         return entries;
     }
-
-  private:
-    fs::path root_;
 };
 
 // Standard output and error share one pipe, so the console keeps its order.
@@ -141,11 +127,6 @@ Started StartCommand(const Scene& scene, std::vector<std::string> command, uid_t
     _exit(127);
 }
 
-// konvert on `inputName`.
-Started Start(const Scene& scene, const std::string& inputName, uid_t user = 0) {
-    return StartCommand(scene, {Program(), inputName}, user);
-}
-
 struct Outcome {
     int status = 0;
     std::string console;
@@ -162,8 +143,9 @@ Outcome Finish(const Started& started) {
     return outcome;
 }
 
+// konvert on `inputName`.
 Outcome RunKonvert(const Scene& scene, const std::string& inputName, uid_t user = 0) {
-    return Finish(Start(scene, inputName, user));
+    return Finish(StartCommand(scene, {Program(), inputName}, user));
 }
 
 // What `input` converts to, from a run in a folder of its own.
@@ -175,12 +157,6 @@ std::string Converted(const std::string& inputName, const std::string& inputByte
     return test::ReadFileBytes(scene / outputName);
 }
 
-void Owned(const fs::path& file, uid_t owner, gid_t group, mode_t mode) {
-    if (chown(file.c_str(), owner, group) != 0 || chmod(file.c_str(), mode) != 0) {
-        ADD_FAILURE() << "cannot give " << file << " away";
-    }
-}
-
 // A foreign owner, group and mode stay on the replaced output, also when
 // konvert runs as a user who cannot give files away (then it writes in place).
 TEST(FaultScenarioTest, ForeignOwnerGroupAndModeStay) {
@@ -190,7 +166,8 @@ TEST(FaultScenarioTest, ForeignOwnerGroupAndModeStay) {
         const Scene scene;
         fs::copy_file(fs::path(KONVERT_EXAMPLES_DIR) / "haus.csv", scene / "haus.csv");
         test::WriteFileBytes(scene / "haus.kon", "alt");
-        Owned(scene / "haus.kon", 1001, 2000, 0664);
+        ASSERT_EQ(chown((scene / "haus.kon").c_str(), 1001, 2000), 0);
+        fs::permissions(scene / "haus.kon", static_cast<fs::perms>(0664));
         if (user != 0) {
             fs::permissions(scene.dir(), fs::perms::all);
             fs::permissions(scene.dir().parent_path(), fs::perms::all & ~fs::perms::others_write);
@@ -222,29 +199,40 @@ bool HasAnonymousFiles(const fs::path& dir) {
 #endif
 }
 
+// Runs `command` `kills` times, each ended at a random moment within the time
+// of one whole run by the next of `signals` (sent twice when `twice`), and
+// hands each outcome to `check`.
+void KillAtRandomMoments(const Scene& scene, const std::vector<std::string>& command, int kills,
+                         const std::vector<int>& signals, bool twice,
+                         const std::function<void(int round, int signal, const Outcome&)>& check) {
+    const auto start = std::chrono::steady_clock::now();
+    Finish(StartCommand(scene, command));
+    const auto span = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - start);
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<std::int64_t> moment(0, span.count());
+    for (int round = 0; round < kills; ++round) {
+        const int signalNumber = signals[static_cast<std::size_t>(round) % signals.size()];
+        const Started started = StartCommand(scene, command);
+        std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+        kill(started.pid, signalNumber);
+        if (twice) {
+            // A second press while the first is being handled must not cut it short.
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+            kill(started.pid, signalNumber);
+        }
+        check(round, signalNumber, Finish(started));
+    }
+}
+
 TEST(FaultScenarioTest, SignalsAtRandomMomentsLeaveNoFileBehind) {
-    constexpr int kKills = 52;
-    const int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGKILL};
     const std::string input = TextModel(32767, 16000);
     const std::string fresh = Converted("big.csv", input, "big.kon");
     const Scene scene;
     test::WriteFileBytes(scene / "big.csv", input);
     const bool anonymous = HasAnonymousFiles(scene.dir());
-    // The time of one whole run bounds the random moments.
     test::WriteFileBytes(scene / "big.kon", "alt");
-    const auto start = std::chrono::steady_clock::now();
-    RunKonvert(scene, "big.csv");
-    const auto span = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::steady_clock::now() - start);
-    std::mt19937 random(20261207);
-    std::uniform_int_distribution<std::int64_t> moment(0, span.count());
-    for (int round = 0; round < kKills; ++round) {
-        const int signalNumber = signals[round % 4];
-        test::WriteFileBytes(scene / "big.kon", "alt");
-        const Started started = Start(scene, "big.csv");
-        std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
-        kill(started.pid, signalNumber);
-        const Outcome outcome = Finish(started);
+    const auto check = [&](int round, int signalNumber, const Outcome& outcome) {
         const bool finished = WIFEXITED(outcome.status) && WEXITSTATUS(outcome.status) == 0;
         EXPECT_TRUE(finished ||
                     (WIFSIGNALED(outcome.status) && WTERMSIG(outcome.status) == signalNumber))
@@ -257,7 +245,10 @@ TEST(FaultScenarioTest, SignalsAtRandomMomentsLeaveNoFileBehind) {
         for (const auto& [name, bytes] : entries) {
             if (name != "big.csv" && name != "big.kon") fs::remove(scene / name);
         }
-    }
+        test::WriteFileBytes(scene / "big.kon", "alt");
+    };
+    KillAtRandomMoments(scene, {Program(), "big.csv"}, 52, {SIGINT, SIGTERM, SIGHUP, SIGKILL},
+                        false, check);
 }
 
 #ifdef KON_DEFAULT_COMMAND
@@ -265,33 +256,18 @@ TEST(FaultScenarioTest, SignalsAtRandomMomentsLeaveNoFileBehind) {
 // of them in the same instant: an interrupted batch leaves none behind, also
 // when the signal comes twice.
 TEST(FaultScenarioTest, InterruptedBatchLeavesNoTemporaryFile) {
-    constexpr int kFiles = 300;
-    constexpr int kKills = 24;
     const Scene scene;
     std::vector<std::string> command = {KON_DEFAULT_COMMAND, "convert", "--force"};
-    for (int i = 0; i < kFiles; ++i) {
+    for (int i = 0; i < 300; ++i) {
         command.push_back("m" + std::to_string(i) + ".csv");
         test::WriteFileBytes(scene / command.back(), TextModel(30, 20));
     }
-    const auto start = std::chrono::steady_clock::now();
-    Finish(StartCommand(scene, command));
-    const auto span = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::steady_clock::now() - start);
-    std::mt19937 random(20261208);
-    std::uniform_int_distribution<std::int64_t> moment(0, span.count());
-    const int signals[] = {SIGINT, SIGTERM, SIGHUP};
-    for (int round = 0; round < kKills; ++round) {
-        const Started started = StartCommand(scene, command);
-        std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
-        kill(started.pid, signals[round % 3]);
-        // A second press while the first is being handled must not cut it short.
-        std::this_thread::sleep_for(std::chrono::microseconds(300));
-        kill(started.pid, signals[round % 3]);
-        Finish(started);
-        for (const auto& [name, bytes] : scene.Entries()) {
-            EXPECT_FALSE(name.starts_with(".")) << name << " left after kill " << round;
-        }
-    }
+    KillAtRandomMoments(
+        scene, command, 24, {SIGINT, SIGTERM, SIGHUP}, true, [&](int round, int, const Outcome&) {
+            for (const auto& [name, bytes] : scene.Entries()) {
+                EXPECT_FALSE(name.starts_with(".")) << name << " left after kill " << round;
+            }
+        });
 }
 
 // A batch's workers create new outputs at the same moments; each gets 0666
@@ -322,26 +298,6 @@ TEST(FaultScenarioTest, ParallelNewOutputsKeepTheUmask) {
     umask(before);
 }
 
-// A reader of the messages that goes away (`kon convert ... 2>&1 | head -1`)
-// does not end the batch half done.
-TEST(FaultScenarioTest, ClosedMessagePipeDoesNotCutABatchShort) {
-    const Scene scene;
-    std::vector<std::string> command = {KON_DEFAULT_COMMAND, "convert", "-v", "-j", "2"};
-    for (int i = 0; i < 20; ++i) {
-        command.push_back("m" + std::to_string(i) + ".csv");
-        test::WriteFileBytes(scene / command.back(), TextModel(30, 20));
-    }
-    const Started started = StartCommand(scene, command);
-    close(started.console);
-    int status = 0;
-    waitpid(started.pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    const std::string archive = Converted("m.csv", TextModel(30, 20), "m.kon");
-    for (int i = 0; i < 20; ++i) {
-        EXPECT_TRUE(test::ReadFileBytes(scene / ("m" + std::to_string(i) + ".kon")) == archive)
-            << i;
-    }
-}
 #endif
 
 TEST(FaultScenarioTest, InputRewrittenWhileReadIsNeverMixed) {

@@ -64,18 +64,13 @@ std::string Visible(const std::string& text) {
     return shown;
 }
 
-// The \t, \0 and \xHH escapes of a patch value.
+// The \t and \0 escapes of a patch value.
 std::string Unescaped(const std::string& text) {
     std::string bytes;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            bytes += text[i];
-        } else if (text[++i] == 'x' && i + 2 < text.size()) {
-            bytes += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            bytes += text[i] == 't' ? '\t' : text[i] == '0' ? '\0' : text[i];
-        }
+        const bool escape = text[i] == '\\' && i + 1 < text.size();
+        const char c = text[escape ? ++i : i];
+        bytes += !escape ? c : c == 't' ? '\t' : c == '0' ? '\0' : c;
     }
     return bytes;
 }
@@ -201,10 +196,6 @@ std::string PatchedCopy(const std::string& program, const std::string& patch, co
     return copy.string();
 }
 
-bool IsWindowsProgram(const std::string& file) {
-    return file.size() > 4 && (file.ends_with(".exe") || file.ends_with(".EXE"));
-}
-
 // Whether the program's `formats` command lists this format (kon lists ply
 // where it has the assimp bridge).
 bool ListsFormat(const std::string& command, const std::string& name) {
@@ -219,7 +210,7 @@ TEST_P(GoldenTest, Run) {
     std::string command =
         ProgramCommand(file("command") ? Lines(*file("command")).at(0) : "konvert");
     const std::string program = ProgramFile(command);
-    const bool windows = IsWindowsProgram(program);
+    const bool windows = program.ends_with(".exe") || program.ends_with(".EXE");
     // kon is built only where its libraries were found.
     if (!fs::exists(program) && command.find(' ') == std::string::npos)
         GTEST_SKIP() << program << " was not built";
@@ -295,11 +286,12 @@ TEST_P(GoldenTest, Run) {
 
     Tree actual;
     AddTree(actual, work);
+    const std::vector<std::string> loose = Lines(file("loose").value_or(""));
     for (const auto& [path, bytes] : expected) {
         const auto found = actual.find(path);
         if (found == actual.end()) {
             ADD_FAILURE() << path << ": missing";
-        } else if (found->second != bytes) {
+        } else if (found->second != bytes && std::count(loose.begin(), loose.end(), path) == 0) {
             ADD_FAILURE() << path << ": " << Difference(bytes, found->second);
         }
     }
