@@ -125,7 +125,8 @@ std::string_view Library(Real value, char* text) {
 
 // Random bit patterns (mostly left to the library), random values of the
 // quick band's every binade, and its edges: powers of two, whose lower gap is
-// half the upper, and the band's ends. KONVERT_SHORTEST_SAMPLES runs more.
+// half the upper, the band's ends, and placements in whole millimetres.
+// KONVERT_SHORTEST_SAMPLES runs more.
 TEST(ShortestTextTest, MatchesToCharsForFloatAndDouble) {
     const char* env = std::getenv("KONVERT_SHORTEST_SAMPLES");
     const long samples = env != nullptr ? std::atol(env) : 400000;
@@ -144,6 +145,10 @@ TEST(ShortestTextTest, MatchesToCharsForFloatAndDouble) {
                                     : std::ldexp(static_cast<double>(bits >> 11) * 0x1p-53,
                                                  static_cast<int>(bits % 28) - 9) *
                                           ((bits & 1024) != 0 ? -1 : 1));
+        // Placements in whole millimetres, and their neighbours, which are not.
+        const double millimetres =
+            static_cast<double>(static_cast<std::int64_t>(bits % 200000001) - 100000000) / 1000;
+        values.insert(values.end(), {millimetres, std::nextafter(millimetres, 1e9)});
     }
     long mismatches = 0;
     char ours[kMaxShortestChars];

@@ -21,6 +21,19 @@ __extension__ typedef unsigned __int128 U128;
 constexpr double kLowest = 1e-3;
 constexpr double kBeyond = 1e5;
 
+// n / 1000 with at most three decimals and no trailing zeros: "640.86".
+char* PutThousandths(char* out, std::uint64_t n) {
+    out = PutUnsigned(out, n / 1000);
+    auto fraction = static_cast<unsigned>(n % 1000);
+    if (fraction == 0) return out;
+    *out++ = '.';
+    for (unsigned unit = 100; fraction != 0; unit /= 10) {
+        *out++ = static_cast<char>('0' + fraction / unit);
+        fraction %= unit;
+    }
+    return out;
+}
+
 // Wide is wide enough for 4m * 10^k: unsigned 64 bits for float (2^26 * 10^11
 // < 2^63), 128 for double (2^55 * 10^19 < 2^119).
 template <typename Real, typename Bits, typename Wide, int kFractionBits, int kBias,
@@ -31,6 +44,14 @@ char* PutShortestOf(char* out, Real value) {
         return std::to_chars(out, out + kMaxShortestChars, value).ptr;
     }
     if (value < 0) *out++ = '-';
+    if constexpr (sizeof(Real) == sizeof(double)) {
+        // Placements in whole millimetres: when the value is the double
+        // nearest to n / 1000, that decimal reads back as it, and no shorter
+        // one does: any other lies at least 0.001 away, and half a unit of
+        // the band's doubles is below 1e-11.
+        const double n = std::round(magnitude * 1000.0);
+        if (n / 1000.0 == magnitude) return PutThousandths(out, static_cast<std::uint64_t>(n));
+    }
     // Inside the band every value is normal: magnitude = m * 2^e.
     const Bits bits = std::bit_cast<Bits>(value) & ~(Bits{1} << (sizeof(Bits) * 8 - 1));
     const Bits fraction = bits & ((Bits{1} << kFractionBits) - 1);
