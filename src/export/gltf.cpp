@@ -118,9 +118,10 @@ class Buffer {
   private:
     // Little-endian whatever the host's order.
     void Word(std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) {
-            bytes_ += static_cast<char>(value >> (8 * i) & 0xFFu);
-        }
+        const char little[4] = {
+            static_cast<char>(value & 0xFFu), static_cast<char>(value >> 8 & 0xFFu),
+            static_cast<char>(value >> 16 & 0xFFu), static_cast<char>(value >> 24 & 0xFFu)};
+        bytes_.append(little, static_cast<std::size_t>(bytes));
     }
     std::string bytes_;
 };
@@ -277,25 +278,36 @@ class Document {
     std::array<std::string_view, 3> Finish(const std::string* uri) {
         const std::size_t nodes = json_.contains("nodes") ? json_["nodes"].size() : 0;
         Json& scene = json_["scenes"][0] = Json::object();
-        if (nodes + instances_ > 0) {
-            Json& roots = scene["nodes"] = Json::array();
-            roots.get_ref<Json::array_t&>().reserve(nodes + instances_);
-            for (std::size_t i = 0; i < nodes + instances_; ++i) roots.push_back(i);
-        }
+        // Every node is a root, one for each instance among them: written as
+        // text in place of this mark, as a JSON tree of so many numbers took
+        // long to build, write and free. No name or uri holds an '@'.
+        constexpr std::string_view kRootsMark = "@roots@";
+        if (nodes + instances_ > 0) scene["nodes"] = kRootsMark;
         json_["scene"] = 0;
         if (buffer_.Size() > 0) {
             Json& buffer = json_["buffers"][0] = {{"byteLength", buffer_.Size()}};
             if (uri != nullptr) buffer["uri"] = *uri;
         }
-        if (instances_ == 0) {
-            head_ = json_.dump();
-            return {head_, {}, {}};
+        if (instances_ > 0) {
+            // "nodes" goes last, so its array closes the text: "...]}".
+            Json tree = nodes > 0 ? std::move(json_["nodes"]) : Json::array();
+            json_.erase("nodes");
+            json_["nodes"] = std::move(tree);
         }
-        // "nodes" goes last, so its array closes the text: "...]}".
-        Json tree = nodes > 0 ? std::move(json_["nodes"]) : Json::array();
-        json_.erase("nodes");
-        json_["nodes"] = std::move(tree);
         head_ = json_.dump();
+        if (nodes + instances_ > 0) {
+            std::string roots = "[";
+            roots.reserve((nodes + instances_) * 6);  // up to 32769: five digits and a comma
+            char digits[kMaxIntegerChars];
+            for (std::size_t i = 0; i < nodes + instances_; ++i) {
+                if (i > 0) roots += ',';
+                roots.append(digits, PutUnsigned(digits, i));
+            }
+            roots += ']';
+            // The mark stands once, in quotes, as the scene's nodes.
+            head_.replace(head_.find(kRootsMark) - 1, kRootsMark.size() + 2, roots);
+        }
+        if (instances_ == 0) return {head_, {}, {}};
         head_.resize(head_.size() - 2);
         if (nodes > 0) head_ += ',';
         return {head_, instanceText_, "]}"};
