@@ -50,7 +50,7 @@ TEST(ConsoleTest, UsageWithoutProgramName) {
     EXPECT_EQ(c.out.str(), "--> ");
 }
 
-// The other names are golden rows; these also run outside Windows.
+// Windows names split on any platform; the other names are golden rows.
 TEST(PathTest, SplitsTheLastComponentAtEitherSeparator) {
     const std::string longDir(5000, 'd');
     const struct {

@@ -291,7 +291,9 @@ TEST_P(GoldenTest, Run) {
         const auto found = actual.find(path);
         if (found == actual.end()) {
             ADD_FAILURE() << path << ": missing";
-        } else if (found->second != bytes && std::count(loose.begin(), loose.end(), path) == 0) {
+        } else if (std::count(loose.begin(), loose.end(), path) != 0) {
+            EXPECT_FALSE(found->second.empty()) << path << ": empty";
+        } else if (found->second != bytes) {
             ADD_FAILURE() << path << ": " << Difference(bytes, found->second);
         }
     }

@@ -278,7 +278,7 @@ class Document {
     std::array<std::string_view, 3> Finish(const std::string* uri) {
         const std::size_t nodes = json_.contains("nodes") ? json_["nodes"].size() : 0;
         Json& scene = json_["scenes"][0] = Json::object();
-        // Every node is a root, one for each instance among them: written as
+        // Every node, the instances' too, is a root: the list is written as
         // text in place of this mark, as a JSON tree of so many numbers took
         // long to build, write and free. No name or uri holds an '@'.
         constexpr std::string_view kRootsMark = "@roots@";
