@@ -101,6 +101,12 @@ MeshParts CollectMesh(const KonModell& model) {
     return mesh;
 }
 
+// A word's bytes, little-endian whatever the host's order.
+std::array<char, 4> LittleEndian(std::uint32_t value) {
+    return {static_cast<char>(value & 0xFFu), static_cast<char>(value >> 8 & 0xFFu),
+            static_cast<char>(value >> 16 & 0xFFu), static_cast<char>(value >> 24 & 0xFFu)};
+}
+
 // The binary buffer as it grows: every view starts on a 4-byte boundary.
 class Buffer {
   public:
@@ -116,12 +122,9 @@ class Buffer {
     const std::string& Bytes() const { return bytes_; }
 
   private:
-    // Little-endian whatever the host's order.
+    // The low `bytes` bytes of the word.
     void Word(std::uint32_t value, int bytes) {
-        const char little[4] = {
-            static_cast<char>(value & 0xFFu), static_cast<char>(value >> 8 & 0xFFu),
-            static_cast<char>(value >> 16 & 0xFFu), static_cast<char>(value >> 24 & 0xFFu)};
-        bytes_.append(little, static_cast<std::size_t>(bytes));
+        bytes_.append(LittleEndian(value).data(), static_cast<std::size_t>(bytes));
     }
     std::string bytes_;
 };
@@ -357,10 +360,7 @@ class Document {
 };
 
 void WriteWord(std::ostream& out, std::uint32_t value) {
-    const char bytes[4] = {static_cast<char>(value & 0xFFu), static_cast<char>(value >> 8 & 0xFFu),
-                           static_cast<char>(value >> 16 & 0xFFu),
-                           static_cast<char>(value >> 24 & 0xFFu)};
-    out.write(bytes, 4);
+    out.write(LittleEndian(value).data(), 4);
 }
 
 using Pieces = std::array<std::string_view, 3>;
