@@ -30,8 +30,22 @@ std::string Printf(double value, int decimals) {
 
 std::string Fixed(double value, int decimals) {
     std::string text(kMaxFixedChars, '\0');
-    text.resize(
-        static_cast<std::size_t>(PutFixed(text.data(), value, decimals, '.') - text.data()));
+    char* end = nullptr;
+    // The writer's inline forms must print what the general one prints.
+    switch (decimals) {
+        case 2:
+            end = PutFixedOf<2>(text.data(), value, '.');
+            break;
+        case 4:
+            end = PutFixedOf<4>(text.data(), value, '.');
+            break;
+        case 9:
+            end = PutFixedOf<9>(text.data(), value, '.');
+            break;
+        default:
+            end = PutFixed(text.data(), value, decimals, '.');
+    }
+    text.resize(static_cast<std::size_t>(end - text.data()));
     return text;
 }
 
@@ -46,16 +60,20 @@ TEST(FixedTextTest, RandomValuesMatchPrintf) {
     for (long i = 0; i < samples; ++i) {
         double value = 0;
         const std::uint64_t bits = random();
-        switch (i % 4) {
+        switch (i % 5) {
             case 0:
                 value = std::bit_cast<double>(bits);
+                break;
+            case 4:  // what the archive holds as floats, whole numbers among them
+                value = std::bit_cast<float>(static_cast<std::uint32_t>(bits));
+                if ((bits & 0x700000000) == 0) value = std::round(value);
                 break;
             case 1:
                 value = std::ldexp(static_cast<double>(bits >> 11), -static_cast<int>(bits % 90));
                 break;
             default:  // k / 2^n with up to 20 fraction bits: ties of 2 and 4 decimals among them
                 value = std::ldexp(static_cast<double>(bits >> 34), -static_cast<int>(bits % 21));
-                if (i % 4 == 3) value = std::nextafter(value, (bits & 1) != 0 ? 0.0 : 1e300);
+                if (i % 5 == 3) value = std::nextafter(value, (bits & 1) != 0 ? 0.0 : 1e300);
                 if ((bits & 2) != 0) value = -value;
         }
         const int decimals = decimalsChoice[bits % 8];

@@ -32,8 +32,10 @@ constexpr int kUnsignedShort = 5123;
 constexpr int kArrayBuffer = 34962;
 constexpr int kElementArrayBuffer = 34963;
 constexpr int kLines = 1;
-// A typical instance node's length in JSON text, to reserve room for all.
-constexpr std::size_t kInstanceText = 160;
+// The longest instance node in JSON text: its fixed text, the number in its
+// name, a separator and ten numbers. Reserving this much for every node is
+// address space only; an estimate that falls short copies the whole text.
+constexpr std::size_t kInstanceText = 80 + kMaxIntegerChars + 10 * kMaxShortestChars;
 
 Position ToGltf(double x, double y, double z) {
     return {static_cast<float>(x / 1000.0), static_cast<float>(z / 1000.0),

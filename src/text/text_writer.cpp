@@ -42,7 +42,10 @@ class RowCursor {
     ~RowCursor() { chunk_.Commit(pos_); }
 
     void Int(std::int64_t value) { pos_ = PutSigned(pos_, value); }
-    void Real(double value, int decimals) { pos_ = PutFixed(pos_, value, decimals, kDecimalComma); }
+    template <int Decimals>
+    void Real(double value) {
+        pos_ = PutFixedOf<Decimals>(pos_, value, kDecimalComma);
+    }
     void Separator() { *pos_++ = separator_; }
     void EndLine() {
         for (const char c : kLineEnd) *pos_++ = c;
@@ -78,9 +81,9 @@ void WritePoint(TextChunk& chunk, char separator, const CObPunkt& point) {
         }
         row.Int(point.TexId);
         row.Separator();
-        row.Real(static_cast<double>(point.TexX), 4);
+        row.Real<4>(static_cast<double>(point.TexX));
         row.Separator();
-        row.Real(static_cast<double>(point.TexY), 4);
+        row.Real<4>(static_cast<double>(point.TexY));
     }
     const std::size_t entries = RowCount(point.ZusatzAnzahl, point.Zusatz.size());
     for (std::size_t i = 0; i < entries; ++i) {
@@ -110,11 +113,11 @@ void WritePolygon(TextChunk& chunk, char separator, const Flaeche& polygon) {
 void WriteInstance(TextChunk& chunk, char separator, const CObFormat& instance) {
     RowCursor row(chunk, 6 * kRealRoom + 3 * kIntRoom, separator);
     for (const float scale : {instance.ScalX, instance.ScalY, instance.ScalZ}) {
-        row.Real(static_cast<double>(scale), 4);
+        row.Real<4>(static_cast<double>(scale));
         row.Separator();
     }
     for (const double rotation : {instance.RotX, instance.RotY, instance.RotZ}) {
-        row.Real(rotation, 2);
+        row.Real<2>(rotation);
         row.Separator();
     }
     row.Int(instance.MoveX);
