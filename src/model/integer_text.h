@@ -58,10 +58,13 @@ inline std::size_t DigitCount(std::uint64_t value) {
 
 }  // namespace integer_detail
 
-// Inline, as the text writer formats millions of fields with them.
-inline char* PutUnsigned(char* out, std::uint64_t value) {
-    using integer_detail::PutPair;
-    char* const end = out + integer_detail::DigitCount(value);
+namespace integer_detail {
+
+// Digit pairs from the right; Word is the narrowest type that holds value,
+// as dividing a 32-bit word is quicker than a 64-bit one.
+template <typename Word>
+char* PutDigits(char* out, Word value) {
+    char* const end = out + DigitCount(value);
     char* pos = end;
     while (value >= 100) {
         pos -= 2;
@@ -74,6 +77,20 @@ inline char* PutUnsigned(char* out, std::uint64_t value) {
         pos[-1] = static_cast<char>('0' + value);
     }
     return end;
+}
+
+}  // namespace integer_detail
+
+// Inline, as the text writer formats millions of fields with them; most of
+// them have a digit or two.
+inline char* PutUnsigned(char* out, std::uint64_t value) {
+    if (value < 10) {
+        *out = static_cast<char>('0' + value);
+        return out + 1;
+    }
+    if (value <= UINT32_MAX)
+        return integer_detail::PutDigits(out, static_cast<std::uint32_t>(value));
+    return integer_detail::PutDigits(out, value);
 }
 
 inline char* PutSigned(char* out, std::int64_t value) {

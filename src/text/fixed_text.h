@@ -27,7 +27,7 @@ char* PutFixed(char* out, double value, int decimals, char decimalMark);
 // writer formats hundreds of thousands of reals, nearly all of them of
 // everyday size, and those take a path of 64-bit words here.
 template <int Decimals>
-char* PutFixedOf(char* out, double value, char decimalMark) {
+[[gnu::always_inline]] inline char* PutFixedOf(char* out, double value, char decimalMark) {
     static_assert(Decimals >= 1 && Decimals <= 9);
     constexpr std::uint64_t kScale = kPow10[Decimals];
     constexpr std::uint64_t kHidden = std::uint64_t{1} << 52;
