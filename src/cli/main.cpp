@@ -73,7 +73,8 @@ int Delivered(int status) {
 int main(int argc, char** argv) {
     using namespace kon::cli;
     // Before anything is opened: no output may become a standard stream.
-    kon::platform::GuardStandardStreams();
+    // Results due on a closed standard output are lost, and said so.
+    if (kon::platform::GuardStandardStreams().output) std::cout.setstate(std::ios::badbit);
     // The memory of one conversion's model is kept for the next one instead
     // of being faulted in again for every file.
     kon::PrepareModelHeap();
@@ -138,7 +139,7 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        if (e.get_exit_code() == 0) return app.exit(e);  // --help and --version
+        if (e.get_exit_code() == 0) return Delivered(app.exit(e));  // --help and --version
         return usage(e.what());
     }
 
