@@ -1,9 +1,16 @@
 #include "io/output_file.h"
 
+#include <algorithm>
+#include <condition_variable>
+#include <cstdint>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <ostream>
 #include <streambuf>
+#include <system_error>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "io/platform.h"
@@ -36,15 +43,114 @@ std::optional<fs::path> ResolveTarget(const fs::path& output) {
     return std::nullopt;
 }
 
-// Hands the writers' bytes to the temporary file and remembers the first
-// failure, wherever it shows: in a write, at the final flush or in the sync.
+// Writes full buffers to the temporary file in a thread of its own, while
+// the writer fills the next one, and starts the device's writeback of each:
+// the final flush then finds little left to wait for. Blocks reach the file
+// in the order they were handed over; after a failure none is written.
+class BackgroundWriter {
+  public:
+    explicit BackgroundWriter(platform::TemporaryFile& file) : file_(file) {}
+    BackgroundWriter(const BackgroundWriter&) = delete;
+    BackgroundWriter& operator=(const BackgroundWriter&) = delete;
+    ~BackgroundWriter() { Finish(); }
+
+    // Takes the first `size` bytes of `block` once the block before is
+    // written, and hands back a free buffer in its place. False after a
+    // failure; without a thread (none could be started) the block is written
+    // here and now.
+    bool Submit(std::vector<char>& block, std::size_t size) {
+        if (!Start()) {
+            failed_ = failed_ || !WriteNow(block.data(), size);
+            return !failed_;
+        }
+        std::unique_lock<std::mutex> lock(mutex_);
+        idle_.wait(lock, [&] { return !busy_; });
+        if (failed_) return false;
+        std::swap(block, pending_);
+        if (block.size() < pending_.size()) block.resize(pending_.size());
+        pendingSize_ = size;
+        busy_ = true;
+        work_.notify_one();
+        return true;
+    }
+
+    // Waits until every block is written; false when any write failed.
+    bool Finish() {
+        if (thread_.joinable()) {
+            {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                stop_ = true;
+            }
+            work_.notify_one();
+            thread_.join();
+        }
+        return !failed_;
+    }
+
+  private:
+    bool Start() {
+        if (thread_.joinable()) return true;
+        if (tried_) return false;
+        tried_ = true;
+        try {
+            // Signals stay with the thread that removes temporary files.
+            const platform::WorkersLeaveSignalsAlone signalsThere;
+            thread_ = std::thread([this] { Run(); });
+        } catch (const std::system_error&) {
+            return false;
+        }
+        return true;
+    }
+
+    void Run() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            work_.wait(lock, [&] { return busy_ || stop_; });
+            if (!busy_) return;
+            lock.unlock();
+            const bool written = WriteNow(pending_.data(), pendingSize_);
+            lock.lock();
+            failed_ = failed_ || !written;
+            busy_ = false;
+            idle_.notify_one();
+        }
+    }
+
+    bool WriteNow(const char* data, std::size_t size) {
+        if (!file_.Write(data, size)) return false;
+        file_.StartWriteback(offset_, size);
+        offset_ += size;
+        return true;
+    }
+
+    platform::TemporaryFile& file_;
+    std::mutex mutex_;
+    std::condition_variable work_;
+    std::condition_variable idle_;
+    std::vector<char> pending_;  // the block being written, then a free buffer
+    std::size_t pendingSize_ = 0;
+    std::uint64_t offset_ = 0;  // only the writing thread moves it
+    bool busy_ = false;
+    bool stop_ = false;
+    bool failed_ = false;
+    bool tried_ = false;
+    std::thread thread_;
+};
+
+// Hands the writers' bytes to the temporary file through a BackgroundWriter
+// and remembers the first failure, wherever it shows: in a write, at the
+// final flush or in the sync.
 class TemporaryFileBuf : public std::streambuf {
   public:
-    explicit TemporaryFileBuf(platform::TemporaryFile& file) : file_(file), buffer_(kBufferSize) {
+    explicit TemporaryFileBuf(platform::TemporaryFile& file) : writer_(file), buffer_(kBufferSize) {
         setp(buffer_.data(), buffer_.data() + buffer_.size());
     }
 
-    bool Failed() const { return failed_; }
+    // Every byte handed over is written (or failed); call before the sync.
+    bool Finish() {
+        const bool handed = Drain();
+        return writer_.Finish() && handed && !failed_;
+    }
 
   protected:
     int_type overflow(int_type c) override {
@@ -55,29 +161,29 @@ class TemporaryFileBuf : public std::streambuf {
         return c;
     }
     std::streamsize xsputn(const char* data, std::streamsize count) override {
-        if (count >= epptr() - pptr()) {
-            // Large pieces go straight to the file, behind what is buffered.
-            if (!Drain() || !Write(data, static_cast<std::size_t>(count))) return 0;
-            return count;
+        // Large pieces go through the buffers too, a buffer at a time.
+        std::streamsize left = count;
+        while (left > 0) {
+            if (pptr() == epptr() && !Drain()) return count - left;
+            const std::streamsize piece = std::min<std::streamsize>(left, epptr() - pptr());
+            traits_type::copy(pptr(), data, static_cast<std::size_t>(piece));
+            pbump(static_cast<int>(piece));
+            data += piece;
+            left -= piece;
         }
-        traits_type::copy(pptr(), data, static_cast<std::size_t>(count));
-        pbump(static_cast<int>(count));
         return count;
     }
     int sync() override { return Drain() ? 0 : -1; }
 
   private:
     bool Drain() {
-        const bool written = Write(pbase(), static_cast<std::size_t>(pptr() - pbase()));
+        const auto size = static_cast<std::size_t>(pptr() - pbase());
+        if (!failed_ && size > 0 && !writer_.Submit(buffer_, size)) failed_ = true;
         setp(buffer_.data(), buffer_.data() + buffer_.size());
-        return written;
-    }
-    bool Write(const char* data, std::size_t size) {
-        if (!failed_ && size > 0 && !file_.Write(data, size)) failed_ = true;
         return !failed_;
     }
 
-    platform::TemporaryFile& file_;
+    BackgroundWriter writer_;
     std::vector<char> buffer_;
     bool failed_ = false;
 };
@@ -113,7 +219,7 @@ OutputResult WriteOutputFile(const std::string& outputName,
         out.flush();
         // Any failure so far leaves the old output alone; the temporary file
         // goes with `temporary`.
-        if (!out || buffer.Failed() || !temporary.Sync()) return OutputResult::kWriteFailed;
+        if (!buffer.Finish() || !out || !temporary.Sync()) return OutputResult::kWriteFailed;
     }
     const bool identityKept = temporary.TakeIdentityOf(*target);
     if (replace && exists && !identityKept) {

@@ -429,6 +429,14 @@ bool TemporaryFile::Write(const char* data, std::size_t size) {
     return WriteAll(Fd(file_), data, size);
 }
 
+void TemporaryFile::StartWriteback([[maybe_unused]] std::uint64_t offset,
+                                   [[maybe_unused]] std::size_t size) {
+#if defined(SYNC_FILE_RANGE_WRITE)
+    sync_file_range(Fd(file_), static_cast<off_t>(offset), static_cast<off_t>(size),
+                    SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
 bool TemporaryFile::Sync() {
     return fsync(Fd(file_)) == 0;
 }
@@ -687,6 +695,8 @@ bool TemporaryFile::Create(const std::filesystem::path& folder) {
 bool TemporaryFile::Write(const char* data, std::size_t size) {
     return WriteAll(Handle(file_), data, size);
 }
+
+void TemporaryFile::StartWriteback(std::uint64_t, std::size_t) {}
 
 bool TemporaryFile::Sync() {
     return FlushFileBuffers(Handle(file_)) != 0;
