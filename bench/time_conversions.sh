@@ -5,7 +5,10 @@
 # timed by bench/time_process, from the spawn of the bare process to its end
 # (no shell around it); wall time is the median of RUNS runs, peak memory the
 # largest resident set of those runs. Standard input answers the overwrite
-# question with "j".
+# question with "j". For the largest model a third process runs alongside:
+# bench/replace_only reads the input and writes the finished output's bytes
+# through the same replacement (temporary file, flush, rename) without
+# converting, so the "repl" column is what the safeguard alone costs.
 #
 #   bench/time_conversions.sh [BUILD_DIR [RUNS]]
 #
@@ -24,6 +27,7 @@ if ((runs < 5)); then
 fi
 konvert=$(realpath "$build/konvert")
 generator=$(realpath "$build/bench/make_largest_model")
+replace_only=$(realpath "$build/bench/replace_only")
 timer=$(realpath "$build/bench/time_process")
 
 work=$(mktemp -d)
@@ -47,14 +51,22 @@ timed_run() {
     out_codes+=("$code")
 }
 
-# case name, directory, input, output, expected exit status of konvert
+# case name, directory, input, output, expected exit status of konvert, and
+# optionally the bytes konvert writes (for the replacement alone)
 measure() {
-    local name=$1 dir=$2 input=$3 output=$4 expected=$5
+    local name=$1 dir=$2 input=$3 output=$4 expected=$5 bytes=${6:-}
     local i kon_times=() kon_peaks=() kon_codes=() cp_times=() cp_peaks=() cp_codes=()
+    local repl_times=() repl_peaks=() repl_codes=()
     for ((i = 0; i < runs; i++)); do
         timed_run "$dir" kon_times kon_peaks kon_codes "$konvert" "$input"
+        if [[ -n $bytes ]]; then
+            timed_run "$dir" repl_times repl_peaks repl_codes "$replace_only" "$input" "$bytes" \
+                "$output"
+        fi
         timed_run "$dir" cp_times cp_peaks cp_codes cp "$input" "$output"
     done
+    local repl_med=0
+    if [[ -n $bytes ]]; then repl_med=$(printf '%s\n' "${repl_times[@]}" | median); fi
     local kon_med cp_med kon_peak kon_rc cp_peak
     kon_med=$(printf '%s\n' "${kon_times[@]}" | median)
     cp_med=$(printf '%s\n' "${cp_times[@]}" | median)
@@ -64,9 +76,10 @@ measure() {
     local size
     size=$(stat -c %s "$dir/$input")
     awk -v n="$name" -v s="$size" -v k="$kon_med" -v c="$cp_med" -v kp="$kon_peak" \
-        -v cpp="$cp_peak" -v rc="$kon_rc" -v want="$expected" 'BEGIN {
-        printf "%-26s %11d %10.1f %8.1f %7.1fx %10d %8d %5s%s\n", n, s, k / 1000, c / 1000,
-               k / c, kp, cpp, rc, (rc == want ? "" : "  (expected " want ")")
+        -v cpp="$cp_peak" -v rc="$kon_rc" -v want="$expected" -v r="$repl_med" 'BEGIN {
+        repl = r > 0 ? sprintf("%6.1f %5.1fx", r / 1000, r / c) : sprintf("%6s %6s", "-", "-")
+        printf "%-26s %11d %10.1f %8.1f %7.1fx %10d %8d %5s %s%s\n", n, s, k / 1000, c / 1000,
+               k / c, kp, cpp, rc, repl, (rc == want ? "" : "  (expected " want ")")
     }'
 }
 
@@ -88,10 +101,11 @@ setup longkon long.kon "$work/long.csv" long.csv "$work/long.csv"
 setup longcsv long.csv "$work/long.csv" long.kon ""
 
 echo "konvert: $konvert, $runs runs each, $(nproc) cores, $(uname -srm)"
-printf '%-26s %11s %10s %8s %8s %10s %8s %5s\n' case "input B" "konv ms" "cp ms" ratio \
-    "konv KiB" "cp KiB" exit
-measure "largest .kon -> .csv" "$work/kon2csv" model.kon model.csv 0
-measure "largest .csv -> .kon" "$work/csv2kon" model.csv model.kon 0
+printf '%-26s %11s %10s %8s %8s %10s %8s %5s %6s %6s\n' case "input B" "konv ms" "cp ms" ratio \
+    "konv KiB" "cp KiB" exit "repl" ratio
+# The generator's two files are what konvert writes from each other.
+measure "largest .kon -> .csv" "$work/kon2csv" model.kon model.csv 0 "$work/model.csv"
+measure "largest .csv -> .kon" "$work/csv2kon" model.csv model.kon 0 "$work/model.kon"
 measure "long row .kon -> .csv" "$work/longkon" long.kon long.csv 0
 # Far beyond an archive's limits: refused before any file is written.
 measure "long row .csv (refused)" "$work/longcsv" long.csv long.kon 1

@@ -33,8 +33,9 @@ constexpr int kArrayBuffer = 34962;
 constexpr int kElementArrayBuffer = 34963;
 constexpr int kLines = 1;
 // The longest instance node in JSON text: its fixed text, the number in its
-// name, a separator and ten numbers. Reserving this much for every node is
-// address space only; an estimate that falls short copies the whole text.
+// name, a separator and ten numbers. What is reserved beyond the text is
+// never touched, so it costs no page; an estimate that falls short copies
+// the whole text.
 constexpr std::size_t kInstanceText = 80 + kMaxIntegerChars + 10 * kMaxShortestChars;
 
 Position ToGltf(double x, double y, double z) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <streambuf>
@@ -56,18 +57,25 @@ class BackgroundWriter {
 
     // Takes the first `size` bytes of `block` once the block before is
     // written, and hands back a free buffer in its place. False after a
-    // failure; without a thread (none could be started) the block is written
-    // here and now.
+    // failure. A block that is not full (the last, or the only one of a
+    // small output) starts no thread; without a thread, or without memory
+    // for a second buffer, the block is written here and now.
     bool Submit(std::vector<char>& block, std::size_t size) {
-        if (!Start()) {
-            failed_ = failed_ || !WriteNow(block.data(), size);
-            return !failed_;
+        if (!thread_.joinable() && (size < block.size() || !Start())) {
+            return WriteHere(block.data(), size);
         }
         std::unique_lock<std::mutex> lock(mutex_);
         idle_.wait(lock, [&] { return !busy_; });
         if (failed_) return false;
+        // The free buffer is made before the full one is given away.
+        if (pending_.size() < block.size()) {
+            try {
+                pending_.resize(block.size());
+            } catch (const std::bad_alloc&) {
+                return WriteHere(block.data(), size);  // the thread is idle meanwhile
+            }
+        }
         std::swap(block, pending_);
-        if (block.size() < pending_.size()) block.resize(pending_.size());
         pendingSize_ = size;
         busy_ = true;
         work_.notify_one();
@@ -98,6 +106,8 @@ class BackgroundWriter {
             thread_ = std::thread([this] { Run(); });
         } catch (const std::system_error&) {
             return false;
+        } catch (const std::bad_alloc&) {
+            return false;
         }
         return true;
     }
@@ -114,6 +124,12 @@ class BackgroundWriter {
             busy_ = false;
             idle_.notify_one();
         }
+    }
+
+    // While no thread writes: never started, or idle under the lock.
+    bool WriteHere(const char* data, std::size_t size) {
+        failed_ = failed_ || !WriteNow(data, size);
+        return !failed_;
     }
 
     bool WriteNow(const char* data, std::size_t size) {

@@ -60,9 +60,11 @@ bool IsUnresolvableLink(const std::filesystem::path& name);
 
 // While it lives, threads started by this thread leave SIGINT, SIGTERM,
 // SIGHUP, SIGQUIT and SIGPIPE to the threads that take them, so the handler that removes
-// temporary names runs in the thread that started the workers. That thread
-// must only wait for them while they run: the handler waits for their
-// naming stretches, so it must hold no lock they might need.
+// temporary names runs in the thread that started the workers. While they
+// name files, that thread must only wait for them: the handler waits for
+// their naming stretches, so it must hold no lock they might need. (A thread
+// that never names a file, as the output writer's, may run beside its
+// starter.)
 class WorkersLeaveSignalsAlone {
   public:
     WorkersLeaveSignalsAlone();

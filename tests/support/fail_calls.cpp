@@ -9,10 +9,12 @@
 // error, for the progress display). Not failures of the device but of timing:
 // write and pread are interrupted by a signal (EINTR), create (an open with
 // O_CREAT | O_EXCL) finds the name taken, and taken creates renameat2's target
-// just before it. read, write and pread fail only past the standard streams.
+// just before it; thread refuses to start a thread (EAGAIN, as at a process
+// limit). read, write and pread fail only past the standard streams.
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -172,6 +174,13 @@ ssize_t pread64(int fd, void* data, size_t size, off64_t at) {
         if (const int error = Fails("pread", EINTR)) return Refuse(error);
     }
     return Next<ssize_t (*)(int, void*, size_t, off64_t)>("pread64")(fd, data, size, at);
+}
+
+int pthread_create(pthread_t* thread, const pthread_attr_t* attributes, void* (*start)(void*),
+                   void* argument) {
+    if (const int error = Fails("thread", EAGAIN)) return error;
+    using Create = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
+    return Next<Create>("pthread_create")(thread, attributes, start, argument);
 }
 
 int isatty(int fd) {
