@@ -103,7 +103,9 @@ setup longcsv long.csv "$work/long.csv" long.kon ""
 echo "konvert: $konvert, $runs runs each, $(nproc) cores, $(uname -srm)"
 printf '%-26s %11s %10s %8s %8s %10s %8s %5s %6s %6s\n' case "input B" "konv ms" "cp ms" ratio \
     "konv KiB" "cp KiB" exit "repl" ratio
-# The generator's two files are what konvert writes from each other.
+# What konvert writes from each of the generator's two files is the other
+# one's size (the text byte for byte; the archive's texture coordinates keep
+# more digits than the text gives back).
 measure "largest .kon -> .csv" "$work/kon2csv" model.kon model.csv 0 "$work/model.csv"
 measure "largest .csv -> .kon" "$work/csv2kon" model.csv model.kon 0 "$work/model.kon"
 measure "long row .kon -> .csv" "$work/longkon" long.kon long.csv 0

@@ -39,13 +39,16 @@ inline bool ScanPlainInt(const char*& pos, const char* end, std::int32_t& value)
     const bool negative = pos != end && *pos == '-';
     if (negative) ++pos;
     const char* const start = pos;
-    std::int32_t magnitude = 0;
+    // Wraps harmlessly past 19 digits; more than kPlainIntDigits are refused below.
+    std::uint64_t magnitude = 0;
     for (; pos != end && IsDigit(*pos); ++pos) {
-        if (static_cast<std::size_t>(pos - start) == kPlainIntDigits) return false;
-        magnitude = magnitude * 10 + (*pos - '0');
+        magnitude = magnitude * 10 + static_cast<std::uint64_t>(*pos - '0');
     }
-    value = negative ? -magnitude : magnitude;
-    return pos != start;
+    const auto digits = static_cast<std::size_t>(pos - start);
+    if (digits == 0 || digits > kPlainIntDigits) return false;
+    const auto small = static_cast<std::int32_t>(magnitude);  // below 10^9
+    value = negative ? -small : small;
+    return true;
 }
 
 inline bool ScanPlainReal(const char*& pos, const char* end, double& value) {
