@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     using namespace kon::cli;
     // Before anything is opened: no output may become a standard stream.
     // Results due on a closed standard output are lost, and said so.
-    if (kon::platform::GuardStandardStreams().output) std::cout.setstate(std::ios::badbit);
+    if (kon::platform::GuardStandardStreams()) std::cout.setstate(std::ios::badbit);
     // The memory of one conversion's model is kept for the next one instead
     // of being faulted in again for every file.
     kon::PrepareModelHeap();

@@ -145,7 +145,7 @@ class BackgroundWriter {
     std::condition_variable idle_;
     std::vector<char> pending_;  // the block being written, then a free buffer
     std::size_t pendingSize_ = 0;
-    std::uint64_t offset_ = 0;  // only the writing thread moves it
+    std::uint64_t offset_ = 0;  // where the next block goes
     bool busy_ = false;
     bool stop_ = false;
     bool failed_ = false;
@@ -165,7 +165,7 @@ class TemporaryFileBuf : public std::streambuf {
     // Every byte handed over is written (or failed); call before the sync.
     bool Finish() {
         const bool handed = Drain();
-        return writer_.Finish() && handed && !failed_;
+        return writer_.Finish() && handed;
     }
 
   protected:

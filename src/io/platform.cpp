@@ -303,20 +303,19 @@ int Fd(std::intptr_t handle) {
 
 }  // namespace
 
-ClosedStreams GuardStandardStreams() {
-    ClosedStreams closed;
-    bool* const flags[] = {&closed.input, &closed.output, &closed.error};
+bool GuardStandardStreams() {
+    bool outputClosed = false;
     // Checked in order, so the null device lands on the lowest closed one.
     for (int fd = 0; fd <= 2; ++fd) {
         if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-        *flags[fd] = true;
+        outputClosed = outputClosed || fd == 1;
         const int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
         if (opened >= 0 && opened != fd) {
             dup2(opened, fd);
             close(opened);
         }
     }
-    return closed;
+    return outputClosed;
 }
 
 bool StandardErrorIsTerminal() {
@@ -567,16 +566,15 @@ bool WriteAll(HANDLE file, const char* data, std::size_t size) {
 
 }  // namespace
 
-ClosedStreams GuardStandardStreams() {
-    ClosedStreams closed;
-    bool* const flags[] = {&closed.input, &closed.output, &closed.error};
+bool GuardStandardStreams() {
+    bool outputClosed = false;
     const DWORD standardHandles[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
     for (int fd = 0; fd <= 2; ++fd) {
         const HANDLE handle = GetStdHandle(standardHandles[fd]);
         const bool missing = handle == nullptr || handle == INVALID_HANDLE_VALUE;
         // -1 and -2: the C runtime has no stream there either.
         if (!missing && _get_osfhandle(fd) >= 0) continue;
-        *flags[fd] = true;
+        outputClosed = outputClosed || fd == 1;
         const int opened = _open("NUL", fd == 0 ? _O_RDONLY : _O_WRONLY);
         if (opened >= 0 && opened != fd) {
             _dup2(opened, fd);
@@ -584,7 +582,7 @@ ClosedStreams GuardStandardStreams() {
         }
         SetStdHandle(standardHandles[fd], reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
     }
-    return closed;
+    return outputClosed;
 }
 
 bool StandardErrorIsTerminal() {

@@ -14,14 +14,9 @@ namespace kon::platform {
 // Once at program start, before anything is opened: a closed standard
 // stream (descriptor 0, 1 or 2; the standard handles on Windows) is opened
 // on the null device, so no file the program opens can take its place.
-// Tells which were closed: a program whose results were due there can say
-// they were lost.
-struct ClosedStreams {
-    bool input = false;
-    bool output = false;
-    bool error = false;
-};
-ClosedStreams GuardStandardStreams();
+// True when standard output was closed: a program whose results were due
+// there can say they were lost.
+bool GuardStandardStreams();
 
 // Whether the current user may write to the existing file.
 bool MayWrite(const std::filesystem::path& file);
