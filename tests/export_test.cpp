@@ -14,10 +14,12 @@
 #include <nlohmann/json.hpp>
 #include <random>
 #include <sstream>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "export/gltf.h"
+#include "export/gltf_placement.h"
 #include "export/shortest_text.h"
 #include "export/triangulate.h"
 
@@ -111,6 +113,35 @@ TEST(GltfTest, InstanceRotationIsKonXThenYThenZSeenFromGltf) {
         EXPECT_NEAR(r[0] + t[0], w[0] / 1000, 1e-8);
         EXPECT_NEAR(r[1] + t[1], w[2] / 1000, 1e-8);
         EXPECT_NEAR(r[2] + t[2], -w[1] / 1000, 1e-8);
+    }
+}
+
+// Enough instances for two threads to write the nodes: every one is there,
+// in order, numbered and placed as its instance.
+TEST(GltfTest, ManyInstancesAreNodesInOrder) {
+    KonModell model;
+    std::mt19937 random(3);
+    for (int i = 0; i < 9001; ++i) {
+        const auto move = [&] { return static_cast<std::int32_t>(random() % 2000001) - 1000000; };
+        const auto turn = [&] { return static_cast<double>(random() % 72000) / 100 - 360; };
+        model.Instanzen.push_back(CObFormat{move(), move(), move(), turn(), turn(), turn(),
+                                            static_cast<float>(random() % 400) / 100, 1.0f, 0.5f});
+    }
+    std::ostringstream out;
+    WriteGltf(model, out, GltfForm::kJson);
+    const nlohmann::json nodes = nlohmann::json::parse(out.str())["nodes"];
+    ASSERT_EQ(nodes.size(), model.Instanzen.size());
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        const CObFormat& f = model.Instanzen[i];
+        const GltfPlacement p = ToGltfPlacement(f);
+        ASSERT_EQ(nodes[i]["name"], "Instanz " + std::to_string(i + 1));
+        ASSERT_EQ(nodes[i]["translation"], nlohmann::json(p.translation)) << i;
+        for (std::size_t k = 0; k < 4; ++k) {
+            ASSERT_EQ(static_cast<float>(nodes[i]["rotation"][k].get<double>()),
+                      static_cast<float>(p.rotation[k]))
+                << i;
+        }
+        ASSERT_EQ(static_cast<float>(nodes[i]["scale"][0].get<double>()), f.ScalX) << i;
     }
 }
 

@@ -133,8 +133,12 @@ double ParseCommaRealGeneral(std::span<char> field) {
         // Both operands are exact doubles, so the one division rounds correctly.
         magnitude = static_cast<double>(token.digits) / kExactPow10[token.fractionDigits];
     } else {
+        // from_chars takes only a point; the field is left as it was, as the
+        // text is compared with the file once more after reading.
+        const char mark = token.hasMark ? field[token.markAt] : '.';
         if (token.hasMark) field[token.markAt] = '.';
         const auto result = std::from_chars(field.data() + i, field.data() + token.end, magnitude);
+        if (token.hasMark) field[token.markAt] = mark;
         if (result.ec == std::errc::result_out_of_range) {
             magnitude = IsOverflow(text, i, token) ? std::numeric_limits<double>::infinity() : 0.0;
         }

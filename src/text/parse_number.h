@@ -90,10 +90,10 @@ inline std::int32_t ParseClampedInt(std::string_view field) {
 }
 
 // A real with a decimal comma or point: the first "," of the field counts as
-// "." (the field may be changed so in place). Otherwise as C's strtod in the C locale, hexadecimal
-// aside: white space, sign, digits with an optional point and exponent, or "inf", "infinity", "nan"
-// in any case; overflow gives +-inf and underflow the nearest double; trailing characters are
-// ignored and no digits give 0.
+// "." (the field is changed so while it is read, then put back). Otherwise as C's strtod in the C
+// locale, hexadecimal aside: white space, sign, digits with an optional point and exponent, or
+// "inf", "infinity", "nan" in any case; overflow gives +-inf and underflow the nearest double;
+// trailing characters are ignored and no digits give 0.
 inline double ParseCommaReal(std::span<char> field) {
     const char* pos = field.data();
     const char* const end = pos + field.size();

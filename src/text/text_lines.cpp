@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string_view>
+#include <utility>
 
 #include "text/kon_text.h"
 
@@ -16,18 +18,41 @@ char* FindByte(char* begin, char* end, char byte) {
     return static_cast<char*>(std::memchr(begin, byte, static_cast<std::size_t>(end - begin)));
 }
 
+// The line from begin to its LF at lineEnd, or to the end of the text when
+// lineEnd is null; a CR before the LF and everything from a NUL on are not
+// part of it.
+void MakeLine(char* begin, char* lineEnd, char* textEnd, bool mayHoldNul, TextLine& line) {
+    char* contentEnd = lineEnd != nullptr ? lineEnd : textEnd;
+    line.hasLineEnd = lineEnd != nullptr;
+    if (lineEnd != nullptr && contentEnd != begin && contentEnd[-1] == '\r') --contentEnd;
+    if (mayHoldNul) {
+        if (char* nul = FindByte(begin, contentEnd, '\0')) {
+            contentEnd = nul;
+            line.hasLineEnd = false;
+        }
+    }
+    line.content = std::span<char>(begin, contentEnd);
+}
+
 }  // namespace
 
 LineReader::LineReader(std::istream& in, std::size_t expectedSize, std::size_t windowSize)
     : in_(in),
       start_(in.tellg()),
       expectedSize_(expectedSize),
-      // Room for the byte order mark in the first fill, and at most what the
-      // file needs.
-      window_(std::max<std::size_t>(kUtf8Bom.size(), expectedSize == 0
-                                                         ? windowSize
-                                                         : std::min(windowSize, expectedSize + 1)),
-              '\0') {}
+      // Room for the byte order mark in the first fill; the whole text when
+      // it is small enough, else a window of at most what the file needs.
+      window_(std::max(kUtf8Bom.size(), expectedSize == 0 ? windowSize
+                                        : expectedSize <= kWholeText
+                                            ? expectedSize + 1
+                                            : std::min(windowSize, expectedSize + 1))) {}
+
+void LineReader::Window::Grow(std::size_t size, std::size_t keep) {
+    std::unique_ptr<char[]> larger(new char[size]);
+    std::memcpy(larger.get(), bytes_.get(), keep);
+    bytes_ = std::move(larger);
+    size_ = size;
+}
 
 void LineReader::Checksum::Add(const char* data, std::size_t size) {
     const char* const end = data + size;
@@ -66,6 +91,12 @@ void LineReader::ReadToEnd() {
 }
 
 bool LineReader::Rewind() {
+    if (whole_) {
+        pos_ = textStart_;
+        scanned_ = 0;
+        rewound_ = true;
+        return true;
+    }
     if (start_ == std::istream::pos_type(-1) || readFailed_) return false;
     ReadToEnd();
     if (readFailed_) return false;
@@ -81,8 +112,32 @@ bool LineReader::Rewind() {
 
 bool LineReader::SameAsFirstPass() {
     if (!rewound_) return true;
+    if (whole_) return SameAsHeld();
     ReadToEnd();
     return !readFailed_ && checksum_ == firstPass_;
+}
+
+// One read of the whole file is no snapshot: a file rewritten meanwhile can
+// give a mix of both versions. Reading it again must give the same bytes.
+bool LineReader::SameAsHeld() {
+    if (held_ != Held::kUnchecked) return held_ == Held::kSame;
+    held_ = Held::kChanged;
+    constexpr std::size_t kPiece = std::size_t{1} << 16;
+    const std::unique_ptr<char[]> piece(new char[kPiece]);
+    in_.clear();
+    if (!in_.seekg(start_)) return false;
+    for (std::size_t checked = 0; checked < total_;) {
+        const std::size_t size = std::min(kPiece, total_ - checked);
+        in_.read(piece.get(), static_cast<std::streamsize>(size));
+        if (in_.bad()) readFailed_ = true;
+        if (static_cast<std::size_t>(in_.gcount()) != size ||
+            std::memcmp(piece.get(), window_.data() + checked, size) != 0) {
+            return false;
+        }
+        checked += size;
+    }
+    held_ = Held::kSame;
+    return true;
 }
 
 void LineReader::Fill() {
@@ -96,7 +151,7 @@ void LineReader::Fill() {
         // the rest of the file needs.
         std::size_t size = 2 * window_.size();
         if (expectedSize_ > total_) size = std::min(size, end_ + (expectedSize_ - total_) + 1);
-        window_.resize(std::max(size, window_.size() + 1));
+        window_.Grow(std::max(size, window_.size() + 1), end_);
     }
     const std::size_t room = window_.size() - end_;
     in_.read(window_.data() + end_, static_cast<std::streamsize>(room));
@@ -123,7 +178,13 @@ void LineReader::TakeNewBytes(std::size_t count) {
         ended_ = true;
     }
     if (FindByte(begin, end, '\0') != nullptr) mayHoldNul_ = true;
-    checksum_.Add(begin, static_cast<std::size_t>(end - begin));
+    // Read in one go, the text is never read again: no sum to compare.
+    if (total_ == count && ended_ && !rewound_ && !readFailed_) {
+        whole_ = true;
+        textStart_ = pos_;
+    } else {
+        checksum_.Add(begin, static_cast<std::size_t>(end - begin));
+    }
     end_ = static_cast<std::size_t>(end - window_.data());
 }
 
@@ -139,24 +200,20 @@ bool LineReader::Next(TextLine& line) {
         if (readFailed_) return false;
     }
     char* const begin = window_.data() + pos_;
-    char* contentEnd = lineEnd;
-    line.hasLineEnd = lineEnd != nullptr;
-    if (lineEnd != nullptr) {
-        pos_ = static_cast<std::size_t>(lineEnd + 1 - window_.data());
-        if (contentEnd != begin && contentEnd[-1] == '\r') --contentEnd;
-    } else {
-        if (pos_ == end_) return false;
-        contentEnd = window_.data() + end_;
-        pos_ = end_;
-    }
+    char* const textEnd = window_.data() + end_;
+    if (lineEnd == nullptr && begin == textEnd) return false;
+    pos_ = static_cast<std::size_t>((lineEnd != nullptr ? lineEnd + 1 : textEnd) - window_.data());
     scanned_ = 0;
-    if (mayHoldNul_) {
-        if (char* nul = FindByte(begin, contentEnd, '\0')) {
-            contentEnd = nul;
-            line.hasLineEnd = false;
-        }
-    }
-    line.content = std::span<char>(begin, contentEnd);
+    MakeLine(begin, lineEnd, textEnd, mayHoldNul_, line);
+    return true;
+}
+
+bool HeldLines::Next(TextLine& line) {
+    if (pos_ == end_) return false;
+    char* const begin = pos_;
+    char* const lineEnd = FindByte(begin, end_, '\n');
+    pos_ = lineEnd != nullptr ? lineEnd + 1 : end_;
+    MakeLine(begin, lineEnd, end_, mayHoldNul_, line);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <istream>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -36,16 +37,26 @@ class LineReader {
     // Back to the start for another pass; false when the stream cannot seek.
     // The first pass is read to its end, so the next can be compared with it.
     bool Rewind();
-    // After a Rewind: reads this pass to its end and tells whether it held
-    // exactly the bytes of the first (the file did not change in between).
-    // True before any Rewind.
+    // After a Rewind: reads this pass to its end (for a text held whole: the
+    // file once more) and tells whether it held exactly the bytes of the
+    // first (the file did not change in between). True before any Rewind.
     bool SameAsFirstPass();
 
     // Whether Next gave false before the end of the text.
     bool ReadFailed() const { return readFailed_; }
 
+    // Whether the whole text was read in one go and stays held until the
+    // reader goes: then RestFromHere is the text behind the last line given,
+    // and stays valid whatever Next does.
+    bool HoldsWholeText() const { return whole_; }
+    std::span<char> RestFromHere() { return {window_.data() + pos_, window_.data() + end_}; }
+    bool MayHoldNul() const { return mayHoldNul_; }
+
   private:
     static constexpr std::size_t kDefaultWindow = std::size_t{1} << 16;
+    // A text up to this size is read whole in one go; the second pass walks
+    // the bytes held, and SameAsFirstPass reads the file once more to compare.
+    static constexpr std::size_t kWholeText = std::size_t{8} << 20;
 
     // Length and a Fletcher sum over 64-bit words of every text byte, the
     // words counted from the start of the text whatever the window held.
@@ -60,6 +71,7 @@ class LineReader {
     };
 
     void ReadToEnd();
+    bool SameAsHeld();
 
     void Fill();
     void TakeNewBytes(std::size_t count);
@@ -67,7 +79,21 @@ class LineReader {
     std::istream& in_;
     std::istream::pos_type start_;
     std::size_t expectedSize_;
-    std::string window_;
+    // Only bytes read from the stream are ever looked at, so the window is
+    // not cleared first (for a text held whole that would be its size again).
+    class Window {
+      public:
+        explicit Window(std::size_t size) : bytes_(new char[size]), size_(size) {}
+        char* data() { return bytes_.get(); }
+        std::size_t size() const { return size_; }
+        // A larger window holding the first `keep` bytes of this one.
+        void Grow(std::size_t size, std::size_t keep);
+
+      private:
+        std::unique_ptr<char[]> bytes_;
+        std::size_t size_;
+    };
+    Window window_;
     std::size_t pos_ = 0;  // the unread text is window_[pos_, end_)
     std::size_t end_ = 0;
     std::size_t scanned_ = 0;  // bytes from pos_ on known to hold no LF
@@ -77,8 +103,26 @@ class LineReader {
     bool mayHoldNul_ = false;  // a NUL was among the bytes taken
     bool readFailed_ = false;
     bool rewound_ = false;
+    enum class Held : std::uint8_t { kUnchecked, kSame, kChanged };
+    Held held_ = Held::kUnchecked;  // the file read again against the text held
+    bool whole_ = false;            // the window holds the whole text
+    std::size_t textStart_ = 0;     // behind the byte order mark, while whole_
     Checksum checksum_;
     Checksum firstPass_;
+};
+
+// Walks the lines of text held in memory, by LineReader's rules.
+class HeldLines {
+  public:
+    HeldLines(std::span<char> text, bool mayHoldNul)
+        : pos_(text.data()), end_(text.data() + text.size()), mayHoldNul_(mayHoldNul) {}
+
+    bool Next(TextLine& line);
+
+  private:
+    char* pos_;
+    char* end_;
+    bool mayHoldNul_;
 };
 
 // Walks the fields of a line: a run of separators is one boundary, so empty

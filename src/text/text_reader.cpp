@@ -1,18 +1,22 @@
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <istream>
 #include <limits>
 #include <new>
+#include <span>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "model/faults.h"
 #include "model/integer_text.h"
 #include "model/limits.h"
+#include "model/run_beside.h"
 #include "text/ascii_case.h"
 #include "text/kon_text.h"
 #include "text/parse_number.h"
@@ -90,6 +94,114 @@ void AppendCorner(Flaeche& polygon, std::int16_t index) {
     AppendEcke(polygon, index);
 }
 
+enum class Row { kSkipped, kRead, kBroken };
+
+// An instance row: six reals, then three integers. A row without its first
+// field is skipped; one that starts but is not whole is broken.
+Row ReadInstanceRow(const TextLine& line, char separator, CObFormat& instance) {
+    FieldCursor fields(line.content, separator);
+    std::array<double, kInstanceReals> reals{};
+    std::array<std::int32_t, kInstanceInts> ints{};
+    if (!fields.NextReal(reals[0])) return Row::kSkipped;
+    for (std::size_t k = 1; k < kInstanceReals; ++k) {
+        if (!fields.NextReal(reals[k])) return Row::kBroken;
+    }
+    for (std::int32_t& value : ints) {
+        if (!fields.NextInt(value)) return Row::kBroken;
+    }
+    instance.ScalX = NearestFloat(reals[0]);
+    instance.ScalY = NearestFloat(reals[1]);
+    instance.ScalZ = NearestFloat(reals[2]);
+    instance.RotX = reals[3];
+    instance.RotY = reals[4];
+    instance.RotZ = reals[5];
+    instance.MoveX = ints[0];
+    instance.MoveY = ints[1];
+    instance.MoveZ = ints[2];
+    return Row::kRead;
+}
+
+// A long instance section is read in pieces of this many lines, by this
+// thread and a second one alike, each taking the next piece not yet taken, so
+// both end together however fast each runs. Below kThreadedInstanceRows lines
+// a second thread costs more than it saves.
+constexpr std::int32_t kPieceLines = 1024;
+constexpr std::int32_t kThreadedInstanceRows = 4 * kPieceLines;
+
+struct InstancePiece {
+    std::span<char> text;          // whole lines of a text held whole
+    std::int32_t headingLine = 0;  // the number of the line before them
+    std::size_t firstRow = 0;      // the lines before them in the section
+    // Filled by the reading: the rows made, written from firstRow on, and
+    // the first row that is not whole, if any.
+    std::size_t rows = 0;
+    std::int32_t brokenLine = 0;
+    std::string_view brokenRow;
+};
+
+// Reads the pieces into `instances`, sized to the section's lines: piece k
+// writes from its firstRow on, which no earlier piece's rows reach. Gather
+// then closes the gaps that skipped lines leave.
+class InstancePieces {
+  public:
+    InstancePieces(std::vector<InstancePiece>& pieces, std::vector<CObFormat>& instances,
+                   char separator, bool mayHoldNul)
+        : pieces_(pieces), instances_(instances), separator_(separator), mayHoldNul_(mayHoldNul) {}
+
+    // Takes pieces until none is left, or until Stop.
+    void Work() {
+        for (std::size_t k = next_.fetch_add(1); k < pieces_.size(); k = next_.fetch_add(1)) {
+            if (stop_.load(std::memory_order_relaxed)) return;
+            Read(pieces_[k]);
+        }
+    }
+    void Stop() { stop_.store(true, std::memory_order_relaxed); }
+
+    // Once no piece is being read: the rows up to the first broken one moved
+    // together; that piece, or null.
+    const InstancePiece* Gather() {
+        std::size_t rows = 0;
+        for (const InstancePiece& piece : pieces_) {
+            std::move(instances_.begin() + static_cast<std::ptrdiff_t>(piece.firstRow),
+                      instances_.begin() + static_cast<std::ptrdiff_t>(piece.firstRow + piece.rows),
+                      instances_.begin() + static_cast<std::ptrdiff_t>(rows));
+            rows += piece.rows;
+            if (piece.brokenLine != 0) {
+                instances_.resize(rows);
+                return &piece;
+            }
+        }
+        instances_.resize(rows);
+        return nullptr;
+    }
+
+  private:
+    void Read(InstancePiece& piece) {
+        HeldLines lines(piece.text, mayHoldNul_);
+        std::int32_t lineNumber = piece.headingLine;
+        TextLine line;
+        while (lines.Next(line)) {
+            ++lineNumber;
+            CObFormat& instance = instances_[piece.firstRow + piece.rows];
+            const Row row = ReadInstanceRow(line, separator_, instance);
+            if (row == Row::kSkipped) continue;
+            if (row == Row::kBroken) {
+                piece.brokenLine = lineNumber;
+                piece.brokenRow = line.Text();
+                return;
+            }
+            ++piece.rows;
+        }
+    }
+
+    std::vector<InstancePiece>& pieces_;
+    std::vector<CObFormat>& instances_;
+    char separator_;
+    bool mayHoldNul_;
+    std::atomic<std::size_t> next_{0};
+    std::atomic<bool> stop_{false};
+};
+
 Location Line(std::int32_t number) {
     return Location{Location::Unit::kLine, static_cast<std::uint64_t>(number)};
 }
@@ -109,7 +221,11 @@ class TextReader {
             return;
         }
         lineNumber_ = 2;
-        if (!ReadPoints() || !ReadPolygons() || !ReadInstances()) return;
+        if (lines_.HoldsWholeText() && counted_[2] >= kThreadedInstanceRows) {
+            if (!ReadPointsAndPolygonsBesideInstances()) return;
+        } else if (!ReadPoints() || !ReadPolygons() || !ReadInstances()) {
+            return;
+        }
         // A file rewritten between the passes must not give a model that
         // mixes both versions; a failed read shows here too (FailChanged
         // reports it as what it is).
@@ -152,6 +268,7 @@ class TextReader {
     bool ReadPoints();
     bool ReadPolygons();
     bool ReadInstances();
+    bool ReadPointsAndPolygonsBesideInstances();
 
     KonModell& model_;
     LineReader& lines_;
@@ -162,6 +279,9 @@ class TextReader {
     // The lines of each section in the counting pass, blank ones included:
     // the reading pass makes at most one record of each.
     std::array<std::int32_t, 3> counted_ = {0, 0, 0};
+    // The instance section in pieces, found by the counting pass; only for a
+    // text held whole.
+    std::vector<InstancePiece> instancePieces_;
 };
 
 bool TextReader::ReadHeader() {
@@ -205,6 +325,16 @@ bool TextReader::CountSections() {
             ++section;
             continue;
         }
+        if (section == 2 && counted_[2] % kPieceLines == 0 && lines_.HoldsWholeText()) {
+            if (!instancePieces_.empty()) {
+                instancePieces_.back().text = {instancePieces_.back().text.data(),
+                                               line.content.data()};
+            }
+            InstancePiece& piece = instancePieces_.emplace_back();
+            piece.text = {line.content.data(), line.content.data()};
+            piece.headingLine = lineNumber - 1;
+            piece.firstRow = static_cast<std::size_t>(counted_[2]);
+        }
         // Every count stays at most kMaxItems, and so does every array.
         if (counted_[section] == kMaxItems) {
             return Fail(FaultKind::kTooManyLines,
@@ -223,6 +353,10 @@ bool TextReader::CountSections() {
     if (section == 1) {
         return Fail(FaultKind::kMissingSection, "Instanzen nicht gefunden!\n",
                     "expected a line starting with ScalX, found the end of the file", lineNumber);
+    }
+    if (!instancePieces_.empty()) {
+        InstancePiece& last = instancePieces_.back();
+        last.text = {last.text.data(), lines_.RestFromHere().data()};
     }
     model_.Punkte.reserve(static_cast<std::size_t>(counted_[0]));
     model_.Flaechenliste.reserve(static_cast<std::size_t>(counted_[1]));
@@ -288,28 +422,43 @@ bool TextReader::ReadInstances() {
     TextLine line;
     while (lines_.Next(line)) {
         ++lineNumber_;
-        FieldCursor fields(line.content, separator_);
-        std::array<double, kInstanceReals> reals{};
-        std::array<std::int32_t, kInstanceInts> ints{};
-        if (!fields.NextReal(reals[0])) continue;
-        // The record is made only once the row is known to be whole.
-        for (std::size_t k = 1; k < kInstanceReals; ++k) {
-            if (!fields.NextReal(reals[k])) return FailInstanceFormat(line.Text());
-        }
-        for (std::int32_t& value : ints) {
-            if (!fields.NextInt(value)) return FailInstanceFormat(line.Text());
-        }
+        CObFormat instance;
+        const Row row = ReadInstanceRow(line, separator_, instance);
+        if (row == Row::kSkipped) continue;
+        if (row == Row::kBroken) return FailInstanceFormat(line.Text());
         if (model_.Instanzen.size() >= static_cast<std::size_t>(counted_[2])) return FailChanged();
-        CObFormat& instance = model_.Instanzen.emplace_back();
-        instance.ScalX = NearestFloat(reals[0]);
-        instance.ScalY = NearestFloat(reals[1]);
-        instance.ScalZ = NearestFloat(reals[2]);
-        instance.RotX = reals[3];
-        instance.RotY = reals[4];
-        instance.RotZ = reals[5];
-        instance.MoveX = ints[0];
-        instance.MoveY = ints[1];
-        instance.MoveZ = ints[2];
+        model_.Instanzen.push_back(instance);
+    }
+    return true;
+}
+
+// The points and polygons, while a second thread reads instance pieces; then
+// the pieces left. Faults come in line order, as from ReadInstances.
+bool TextReader::ReadPointsAndPolygonsBesideInstances() {
+    model_.Instanzen.resize(static_cast<std::size_t>(counted_[2]));
+    InstancePieces pieces(instancePieces_, model_.Instanzen, separator_, lines_.MayHoldNul());
+    bool read = false;
+    RunBeside([&pieces] { pieces.Work(); },
+              [&] {
+                  try {
+                      read = ReadPoints() && ReadPolygons();
+                  } catch (...) {
+                      pieces.Stop();
+                      throw;
+                  }
+                  if (read) {
+                      pieces.Work();
+                  } else {
+                      pieces.Stop();
+                  }
+              });
+    if (!read) {
+        model_.Instanzen.clear();
+        return false;
+    }
+    if (const InstancePiece* broken = pieces.Gather()) {
+        lineNumber_ = broken->brokenLine;
+        return FailInstanceFormat(broken->brokenRow);
     }
     return true;
 }
