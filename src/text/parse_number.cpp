@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstddef>
 #include <limits>
+#include <string>
 #include <system_error>
 
 #include "text/ascii_case.h"
@@ -116,8 +117,7 @@ std::int32_t ParseClampedIntGeneral(std::string_view field) {
     return static_cast<std::int32_t>(negative ? -value : value);
 }
 
-double ParseCommaRealGeneral(std::span<char> field) {
-    const std::string_view text(field.data(), field.size());
+double ParseCommaRealGeneral(std::string_view text) {
     std::size_t i = SkipSpace(text, 0);
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
@@ -133,12 +133,17 @@ double ParseCommaRealGeneral(std::span<char> field) {
         // Both operands are exact doubles, so the one division rounds correctly.
         magnitude = static_cast<double>(token.digits) / kExactPow10[token.fractionDigits];
     } else {
-        // from_chars takes only a point; the field is left as it was, as the
-        // text is compared with the file once more after reading.
-        const char mark = token.hasMark ? field[token.markAt] : '.';
-        if (token.hasMark) field[token.markAt] = '.';
-        const auto result = std::from_chars(field.data() + i, field.data() + token.end, magnitude);
-        if (token.hasMark) field[token.markAt] = mark;
+        // from_chars takes only a point: a comma is replaced in a copy, as the
+        // text read may be compared with the file again, and read beside.
+        std::string_view number = text.substr(i, token.end - i);
+        std::string withPoint;
+        if (token.hasMark && text[token.markAt] == ',') {
+            withPoint = number;
+            withPoint[token.markAt - i] = '.';
+            number = withPoint;
+        }
+        const auto result =
+            std::from_chars(number.data(), number.data() + number.size(), magnitude);
         if (result.ec == std::errc::result_out_of_range) {
             magnitude = IsOverflow(text, i, token) ? std::numeric_limits<double>::infinity() : 0.0;
         }

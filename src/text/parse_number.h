@@ -6,7 +6,6 @@
 #include <cfloat>
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string_view>
 
 namespace kon {
@@ -21,7 +20,7 @@ inline constexpr double kExactPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6, 
                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 std::int32_t ParseClampedIntGeneral(std::string_view field);
-double ParseCommaRealGeneral(std::span<char> field);
+double ParseCommaRealGeneral(std::string_view field);
 float NearestFloatGeneral(double value);
 
 inline bool IsDigit(char c) {
@@ -90,11 +89,10 @@ inline std::int32_t ParseClampedInt(std::string_view field) {
 }
 
 // A real with a decimal comma or point: the first "," of the field counts as
-// "." (the field is changed so while it is read, then put back). Otherwise as C's strtod in the C
-// locale, hexadecimal aside: white space, sign, digits with an optional point and exponent, or
-// "inf", "infinity", "nan" in any case; overflow gives +-inf and underflow the nearest double;
-// trailing characters are ignored and no digits give 0.
-inline double ParseCommaReal(std::span<char> field) {
+// ".". Otherwise as C's strtod in the C locale, hexadecimal aside: white space, sign, digits with
+// an optional point and exponent, or "inf", "infinity", "nan" in any case; overflow gives +-inf and
+// underflow the nearest double; trailing characters are ignored and no digits give 0.
+inline double ParseCommaReal(std::string_view field) {
     const char* pos = field.data();
     const char* const end = pos + field.size();
     double value = 0.0;

@@ -170,7 +170,7 @@ class FieldCursor {
         }
         std::span<char> field;
         Next(field);
-        value = ParseCommaReal(field);
+        value = ParseCommaReal({field.data(), field.size()});
         return true;
     }
 
