@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# The threads under ThreadSanitizer (preset tsan): the output writer's, the
+# text reader's second thread for the instance rows and the glb writer's
+# second half of the instance nodes, in their unit tests and in whole
+# conversions of the largest model (both directions, glb, kon -j 2). Any
+# race report fails the check.
+#
+#   tests/thread_check.sh [BUILD_DIR]     (default build/tsan)
+set -euo pipefail
+build=$(realpath "${1:-build/tsan}")
+export TSAN_OPTIONS="halt_on_error=1 exitcode=66"
+
+"$build/tests/kon_unit_tests" --gtest_brief=1 \
+    --gtest_filter='RunBeside*:GltfTest.*:TextReaderTest.*:LineReaderTest.*:OutputFile*'
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+"$build/tests/kon_largest_model_files" m.csv m.kon >/dev/null 2>&1
+cp m.csv a.csv
+cp m.kon b.kon
+printf '\n' | "$build/konvert" a.csv >/dev/null
+printf '\n' | "$build/konvert" b.kon >/dev/null
+"$build/kon" convert --to glb -o m.glb m.kon
+mkdir out
+"$build/kon" convert -j 2 -o out m.csv m.kon a.csv b.kon 2>/dev/null
+[ "$(ls out | wc -l)" -eq 4 ] && [ -s a.kon ] && [ -s b.csv ] && [ -s m.glb ]
+echo "no data race in the threads"
