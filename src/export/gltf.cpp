@@ -271,8 +271,11 @@ class Document {
             AppendInstances(model, 0, instances_, instanceText_);
             return;
         }
-        // Each half of the nodes on a core of its own.
+        // Each half of the nodes on a core of its own; both texts come from
+        // this thread's heap (a second thread's would be a fresh one).
         const std::size_t half = instances_ / 2;
+        instanceText_.reserve(half * kInstanceText);
+        moreInstanceText_.reserve((instances_ - half) * kInstanceText);
         RunBeside([&] { AppendInstances(model, half, instances_, moreInstanceText_); },
                   [&] { AppendInstances(model, 0, half, instanceText_); });
     }
@@ -343,7 +346,7 @@ class Document {
     // Nodes first..last-1, numbered from one, each behind a comma but the first.
     static void AppendInstances(const KonModell& model, std::size_t first, std::size_t last,
                                 std::string& text) {
-        text.reserve((last - first) * kInstanceText);
+        text.reserve((last - first) * kInstanceText);  // at once when not reserved yet
         for (std::size_t i = first; i < last; ++i) {
             const GltfPlacement placement = ToGltfPlacement(model.Instanzen[i]);
             if (i > 0) text += ',';
