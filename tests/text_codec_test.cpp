@@ -212,11 +212,25 @@ TEST(TextReaderTest, StreamsThatFailGrowOrCannotSeek) {
                                head + wide + "Flaechen\n0\n0\nScalX\n");
     GrowingBuffer movedInstance(head + wide + "Flaechen\n0\n0\nScalX\n",
                                 head + wide + "Flaechen\n0\nScalX\n1;1;1;0;0;0;0;0;0\n\n");
+    // Past a Ctrl-Z nothing is text, so nothing there is compared either.
+    GrowingBuffer afterCtrlZ(head + "1;2;3\n" + tail + "\x1A" + "old",
+                             head + "1;2;3\n" + tail + "\x1A" + "new!");
+    GrowingBuffer heldWholeGrows(head + "1;2;3\n" + tail,
+                                 head + "1;2;3\n" + tail + "1;1;1;0;0;0;0;0;0\n");
+    // Read by two threads; the change is noticed at the last line, as without them.
+    std::string rows;
+    for (int i = 0; i < 5000; ++i) rows += "1;1;1;0;0;0;0;0;0\n";
+    GrowingBuffer lastRowChanged(
+        head + "1;2;3\n" + tail + rows,
+        head + "1;2;3\n" + tail + rows.substr(0, rows.size() - 18) + "2;1;1;0;0;0;0;0;0\n");
     const Case cases[] = {
         {"failing", &failing, readError},
         {"failing, cannot seek", &failingUnseekable, readError},
         {"cannot seek", &unseekable, "", 0, 2},
         {"held whole, changed before it is read again", &heldWhole, readError},
+        {"held whole, grown before it is read again", &heldWholeGrows, readError},
+        {"held whole, changed behind a Ctrl-Z", &afterCtrlZ, "", 0, 1},
+        {"many instance rows, the last one changed", &lastRowChanged, readError, 5005},
         {"grows between the passes", &growing, readError},
         // At the line over the first pass's count, not only at the end.
         {"a line moves into the polygons between the passes", &movedPolygon, readError, 6},
@@ -237,6 +251,24 @@ TEST(TextReaderTest, StreamsThatFailGrowOrCannotSeek) {
             }
         }
     }
+}
+
+std::string Written(const KonModell& model, char separator = ';') {
+    std::ostringstream out;
+    WriteKonText(model, out, separator);
+    return out.str();
+}
+
+TEST(TextWriterTest, PolygonRowsFollowTheCornerRule) {
+    KonModell model;
+    model.Flaechenliste.resize(3);
+    for (std::int16_t i = 0; i < 6; ++i) AppendEcke(model.Flaechenliste[0], i == 5 ? -1 : i);
+    model.Flaechenliste[2].Anzahl = 9;  // claims more corners than it holds
+    model.Punkte.resize(1);
+    model.Punkte[0].Marke = kZusatzMarke;  // a mark without entries writes nine fields
+    EXPECT_NE(Written(model).find("\r\n0;0;0;0;0;0;0;0,0000;0,0000\r\nFlaechen\r\n"
+                                  "0;1;2;3;4;-1\r\n\r\n0;0;0;0\r\nScalX"),
+              std::string::npos);
 }
 
 // Every line with its end flag, then a second pass after Rewind.

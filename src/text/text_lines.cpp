@@ -106,7 +106,7 @@ bool LineReader::Rewind() {
     in_.clear();
     if (!in_.seekg(start_)) return false;
     pos_ = end_ = scanned_ = total_ = 0;
-    started_ = ended_ = mayHoldNul_ = false;
+    started_ = ended_ = mayHoldNul_ = endedAtCtrlZ_ = false;
     return true;
 }
 
@@ -118,16 +118,19 @@ bool LineReader::SameAsFirstPass() {
 }
 
 // One read of the whole file is no snapshot: a file rewritten meanwhile can
-// give a mix of both versions. Reading it again must give the same bytes.
+// give a mix of both versions. Reading it again must give the same bytes up
+// to where the text ended: a Ctrl-Z (what follows it is no text), or the end
+// of the file, which must still be there (a file that grew is refused too).
 bool LineReader::SameAsHeld() {
     if (held_ != Held::kUnchecked) return held_ == Held::kSame;
     held_ = Held::kChanged;
+    const std::size_t length = endedAtCtrlZ_ ? end_ + 1 : total_;
     constexpr std::size_t kPiece = std::size_t{1} << 16;
     const std::unique_ptr<char[]> piece(new char[kPiece]);
     in_.clear();
     if (!in_.seekg(start_)) return false;
-    for (std::size_t checked = 0; checked < total_;) {
-        const std::size_t size = std::min(kPiece, total_ - checked);
+    for (std::size_t checked = 0; checked < length;) {
+        const std::size_t size = std::min(kPiece, length - checked);
         in_.read(piece.get(), static_cast<std::streamsize>(size));
         if (in_.bad()) readFailed_ = true;
         if (static_cast<std::size_t>(in_.gcount()) != size ||
@@ -135,6 +138,11 @@ bool LineReader::SameAsHeld() {
             return false;
         }
         checked += size;
+    }
+    if (!endedAtCtrlZ_) {
+        in_.read(piece.get(), 1);
+        if (in_.bad()) readFailed_ = true;
+        if (in_.gcount() != 0 || readFailed_) return false;
     }
     held_ = Held::kSame;
     return true;
@@ -176,6 +184,7 @@ void LineReader::TakeNewBytes(std::size_t count) {
     if (char* ctrlZ = FindByte(begin, end, kCtrlZ)) {
         end = ctrlZ;
         ended_ = true;
+        endedAtCtrlZ_ = true;
     }
     if (FindByte(begin, end, '\0') != nullptr) mayHoldNul_ = true;
     // Read in one go, the text is never read again: no sum to compare.

@@ -101,6 +101,7 @@ class LineReader {
     bool started_ = false;     // the byte order mark was looked for
     bool ended_ = false;       // no more text comes from the stream
     bool mayHoldNul_ = false;  // a NUL was among the bytes taken
+    bool endedAtCtrlZ_ = false;
     bool readFailed_ = false;
     bool rewound_ = false;
     enum class Held : std::uint8_t { kUnchecked, kSame, kChanged };

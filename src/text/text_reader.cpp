@@ -282,6 +282,7 @@ class TextReader {
     // The instance section in pieces, found by the counting pass; only for a
     // text held whole.
     std::vector<InstancePiece> instancePieces_;
+    std::int32_t lastLine_ = 0;  // the number of the text's last line
 };
 
 bool TextReader::ReadHeader() {
@@ -354,6 +355,7 @@ bool TextReader::CountSections() {
         return Fail(FaultKind::kMissingSection, "Instanzen nicht gefunden!\n",
                     "expected a line starting with ScalX, found the end of the file", lineNumber);
     }
+    lastLine_ = lineNumber;
     if (!instancePieces_.empty()) {
         InstancePiece& last = instancePieces_.back();
         last.text = {last.text.data(), lines_.RestFromHere().data()};
@@ -438,20 +440,28 @@ bool TextReader::ReadPointsAndPolygonsBesideInstances() {
     model_.Instanzen.resize(static_cast<std::size_t>(counted_[2]));
     InstancePieces pieces(instancePieces_, model_.Instanzen, separator_, lines_.MayHoldNul());
     bool read = false;
-    RunBeside([&pieces] { pieces.Work(); },
-              [&] {
-                  try {
-                      read = ReadPoints() && ReadPolygons();
-                  } catch (...) {
-                      pieces.Stop();
-                      throw;
-                  }
-                  if (read) {
-                      pieces.Work();
-                  } else {
-                      pieces.Stop();
-                  }
-              });
+    bool faulted = false;  // a fault in the points or polygons was reported
+    try {
+        RunBeside([&pieces] { pieces.Work(); },
+                  [&] {
+                      try {
+                          read = ReadPoints() && ReadPolygons();
+                      } catch (...) {
+                          pieces.Stop();
+                          throw;
+                      }
+                      faulted = !read;
+                      if (read) {
+                          pieces.Work();
+                      } else {
+                          pieces.Stop();
+                      }
+                  });
+    } catch (const std::bad_alloc&) {
+        // A fault before the instances stands alone, as if they had never
+        // been read, also when memory ran out for them meanwhile.
+        if (!faulted) throw;
+    }
     if (!read) {
         model_.Instanzen.clear();
         return false;
@@ -460,6 +470,7 @@ bool TextReader::ReadPointsAndPolygonsBesideInstances() {
         lineNumber_ = broken->brokenLine;
         return FailInstanceFormat(broken->brokenRow);
     }
+    lineNumber_ = lastLine_;
     return true;
 }
 
