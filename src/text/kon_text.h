@@ -22,7 +22,8 @@ bool LooksLikeKonText(std::string_view head);
 // Reads a text file from a binary stream at its start into the points,
 // polygons and instances of a model made empty first (line ends are handled
 // here); the plan lines are left to DeriveLines. `name` names the input in
-// read errors. On failure the diagnostics hold the one error.
+// read errors. On failure the diagnostics hold the one error, and the model
+// what was read before it.
 Diagnostics ReadKonText(std::istream& in, std::string_view name, KonModell& model);
 
 // Writes the whole model as a text file with the given field separator;
