@@ -232,8 +232,13 @@ TEST(TextReaderTest, StreamsThatFailGrowOrCannotSeek) {
     GrowingBuffer lastRowChanged(
         head + "1;2;3\n" + tail + rows,
         head + "1;2;3\n" + tail + rows.substr(0, rows.size() - 18) + "2;1;1;0;0;0;0;0;0\n");
+    // What looks like a fault may only be the other version of the file.
+    GrowingBuffer faultThenChanged(head + wide + "1;2;3\n" + tail, head + wide + "1;2\n" + tail);
+    GrowingBuffer heldFaultThenChanged(head + "1;2\n" + tail, head + "1;2;3\n" + tail);
     const Case cases[] = {
         {"failing", &failing, readError},
+        {"a fault, and the file changed", &faultThenChanged, readError, 4},
+        {"a fault in a text held whole, and the file changed", &heldFaultThenChanged, readError, 3},
         {"failing, cannot seek", &failingUnseekable, readError},
         {"cannot seek", &unseekable, "", 0, 2},
         {"held whole, changed before it is read again", &heldWhole, readError},
