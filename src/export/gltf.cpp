@@ -267,15 +267,16 @@ class Document {
     // numbers are shortest round-trip forms, as the library writes them.
     void Instances(const KonModell& model) {
         instances_ = model.Instanzen.size();
-        if (instances_ < kThreadedInstances) {
+        // Each half of a large model's nodes on a core of its own. Both texts
+        // are reserved here, from this thread's heap: a second thread's
+        // would be a fresh one, faulted in page by page.
+        const std::size_t half = instances_ < kThreadedInstances ? instances_ : instances_ / 2;
+        instanceText_.reserve(half * kInstanceText);
+        moreInstanceText_.reserve((instances_ - half) * kInstanceText);
+        if (half == instances_) {
             AppendInstances(model, 0, instances_, instanceText_);
             return;
         }
-        // Each half of the nodes on a core of its own; both texts come from
-        // this thread's heap (a second thread's would be a fresh one).
-        const std::size_t half = instances_ / 2;
-        instanceText_.reserve(half * kInstanceText);
-        moreInstanceText_.reserve((instances_ - half) * kInstanceText);
         RunBeside([&] { AppendInstances(model, half, instances_, moreInstanceText_); },
                   [&] { AppendInstances(model, 0, half, instanceText_); });
     }
@@ -346,7 +347,6 @@ class Document {
     // Nodes first..last-1, numbered from one, each behind a comma but the first.
     static void AppendInstances(const KonModell& model, std::size_t first, std::size_t last,
                                 std::string& text) {
-        text.reserve((last - first) * kInstanceText);  // at once when not reserved yet
         for (std::size_t i = first; i < last; ++i) {
             const GltfPlacement placement = ToGltfPlacement(model.Instanzen[i]);
             if (i > 0) text += ',';

@@ -327,10 +327,6 @@ bool TextReader::CountSections() {
             continue;
         }
         if (section == 2 && counted_[2] % kPieceLines == 0 && lines_.HoldsWholeText()) {
-            if (!instancePieces_.empty()) {
-                instancePieces_.back().text = {instancePieces_.back().text.data(),
-                                               line.content.data()};
-            }
             InstancePiece& piece = instancePieces_.emplace_back();
             piece.text = {line.content.data(), line.content.data()};
             piece.headingLine = lineNumber - 1;
@@ -356,9 +352,11 @@ bool TextReader::CountSections() {
                     "expected a line starting with ScalX, found the end of the file", lineNumber);
     }
     lastLine_ = lineNumber;
-    if (!instancePieces_.empty()) {
-        InstancePiece& last = instancePieces_.back();
-        last.text = {last.text.data(), lines_.RestFromHere().data()};
+    // Each piece runs up to the next one's start, the last to the text's end.
+    for (std::size_t k = 0; k < instancePieces_.size(); ++k) {
+        char* const end = k + 1 < instancePieces_.size() ? instancePieces_[k + 1].text.data()
+                                                         : lines_.RestFromHere().data();
+        instancePieces_[k].text = {instancePieces_[k].text.data(), end};
     }
     model_.Punkte.reserve(static_cast<std::size_t>(counted_[0]));
     model_.Flaechenliste.reserve(static_cast<std::size_t>(counted_[1]));
