@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <random>
 #include <sstream>
@@ -116,6 +117,29 @@ TEST(GltfTest, InstanceRotationIsKonXThenYThenZSeenFromGltf) {
     }
 }
 
+// The move in metres on glTF's axes, for the extremes of the 32-bit words
+// too; no move stays "0", never "-0".
+TEST(GltfTest, InstanceTranslationIsTheMoveInMetres) {
+    constexpr std::int32_t kLow = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t kHigh = std::numeric_limits<std::int32_t>::max();
+    const struct {
+        std::int32_t x, y, z;
+        const char* text;
+    } cases[] = {{0, 0, 0, "[0,0,0]"},
+                 {1000, 2000, 3000, "[1,3,-2]"},
+                 {kLow, kLow, kLow, "[-2147483.648,-2147483.648,2147483.648]"},
+                 {kHigh, kHigh, kHigh, "[2147483.647,2147483.647,-2147483.647]"},
+                 {-1, 1, 0, "[-0.001,0,-0.001]"}};
+    for (const auto& c : cases) {
+        KonModell model;
+        model.Instanzen = {CObFormat{c.x, c.y, c.z, 0.0, 0.0, 0.0, 1.0f, 1.0f, 1.0f}};
+        std::ostringstream out;
+        WriteGltf(model, out, GltfForm::kJson);
+        EXPECT_NE(out.str().find(std::string("\"translation\":") + c.text), std::string::npos)
+            << c.text << " in " << out.str();
+    }
+}
+
 // Enough instances for two threads to write the nodes: every one is there,
 // in order, numbered and placed as its instance.
 TEST(GltfTest, ManyInstancesAreNodesInOrder) {
@@ -126,6 +150,14 @@ TEST(GltfTest, ManyInstancesAreNodesInOrder) {
         const auto turn = [&] { return static_cast<double>(random() % 72000) / 100 - 360; };
         model.Instanzen.push_back(CObFormat{move(), move(), move(), turn(), turn(), turn(),
                                             static_cast<float>(random() % 400) / 100, 1.0f, 0.5f});
+    }
+    // The longest numbers there are, written into room set aside per node.
+    constexpr float kLongest[] = {-1.17549435e-38f, -3.40282347e+38f, -1.4e-45f, -1.23456791e-10f};
+    for (std::size_t i = 0; i < model.Instanzen.size(); i += 7) {
+        CObFormat& f = model.Instanzen[i];
+        f.MoveX = f.MoveY = f.MoveZ = std::numeric_limits<std::int32_t>::min();
+        f.RotX = -179.123456789;
+        f.ScalX = f.ScalY = f.ScalZ = kLongest[i % 4];
     }
     std::ostringstream out;
     WriteGltf(model, out, GltfForm::kJson);
@@ -141,7 +173,11 @@ TEST(GltfTest, ManyInstancesAreNodesInOrder) {
                       static_cast<float>(p.rotation[k]))
                 << i;
         }
-        ASSERT_EQ(static_cast<float>(nodes[i]["scale"][0].get<double>()), f.ScalX) << i;
+        for (std::size_t k = 0; k < 3; ++k) {
+            ASSERT_EQ(static_cast<float>(nodes[i]["scale"][k].get<double>()),
+                      static_cast<float>(p.scale[k]))
+                << i;
+        }
     }
 }
 

@@ -5,8 +5,10 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <map>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
@@ -33,10 +35,10 @@ constexpr int kUnsignedShort = 5123;
 constexpr int kArrayBuffer = 34962;
 constexpr int kElementArrayBuffer = 34963;
 constexpr int kLines = 1;
-// The longest instance node in JSON text: its fixed text, the number in its
-// name, a separator and ten numbers. What is reserved beyond the text is
-// never touched, so it costs no page; an estimate that falls short copies
-// the whole text.
+// Room for the longest instance node in JSON text: its fixed text and the
+// brackets and separators of its lists (69 bytes, kept below 80), the number
+// in its name and ten numbers. The room beyond the text is never touched,
+// so it costs no page.
 constexpr std::size_t kInstanceText = 80 + kMaxIntegerChars + 10 * kMaxShortestChars;
 // From this many instance nodes on, two threads write them (below, a thread
 // costs more than it saves).
@@ -134,6 +136,64 @@ class Buffer {
         bytes_.append(LittleEndian(value).data(), static_cast<std::size_t>(bytes));
     }
     std::string bytes_;
+};
+
+// Copies a literal without its terminating zero.
+template <std::size_t N>
+char* PutText(char* out, const char (&text)[N]) {
+    std::memcpy(out, text, N - 1);
+    return out + N - 1;
+}
+
+template <typename Real, std::size_t N>
+char* PutNumbers(char* out, const std::array<double, N>& values) {
+    char sep = '[';
+    for (const double v : values) {
+        *out++ = sep;
+        sep = ',';
+        out = PutShortest(out, static_cast<Real>(v));
+    }
+    *out++ = ']';
+    return out;
+}
+
+// The JSON text of a run of instance nodes, written into room allocated
+// once: kInstanceText bytes a node bound every node, so no write checks for
+// room. The room is never cleared, and what a node leaves unused costs no
+// page.
+class InstanceText {
+  public:
+    void Allocate(std::size_t bytes) {
+        if (bytes > 0) text_ = std::make_unique_for_overwrite<char[]>(bytes);
+    }
+
+    // Nodes first..last-1, numbered from one, each behind a comma but the
+    // first of all; room for last - first nodes was allocated.
+    void Fill(const KonModell& model, std::size_t first, std::size_t last) {
+        char* out = text_.get();
+        for (std::size_t i = first; i < last; ++i) {
+            const GltfPlacement placement = ToGltfPlacement(model.Instanzen[i]);
+            if (i > 0) *out++ = ',';
+            out = PutText(out, "{\"name\":\"Instanz ");
+            out = PutUnsigned(out, i + 1);
+            out = PutText(out, "\",\"translation\":");
+            out = PutNumbers<double>(out, placement.translation);
+            // glTF holds rotation and scale as 32-bit floats, and the scale
+            // was one: their float forms are as exact and half as long.
+            out = PutText(out, ",\"rotation\":");
+            out = PutNumbers<float>(out, placement.rotation);
+            out = PutText(out, ",\"scale\":");
+            out = PutNumbers<float>(out, placement.scale);
+            *out++ = '}';
+        }
+        size_ = static_cast<std::size_t>(out - text_.get());
+    }
+
+    std::string_view View() const { return {text_.get(), size_}; }
+
+  private:
+    std::unique_ptr<char[]> text_;
+    std::size_t size_ = 0;
 };
 
 using Pieces = std::array<std::string_view, 4>;
@@ -268,17 +328,17 @@ class Document {
     void Instances(const KonModell& model) {
         instances_ = model.Instanzen.size();
         // Each half of a large model's nodes on a core of its own. Both texts
-        // are reserved here, from this thread's heap: a second thread's
+        // are allocated here, from this thread's heap: a second thread's
         // would be a fresh one, faulted in page by page.
         const std::size_t half = instances_ < kThreadedInstances ? instances_ : instances_ / 2;
-        instanceText_.reserve(half * kInstanceText);
-        moreInstanceText_.reserve((instances_ - half) * kInstanceText);
+        instanceText_.Allocate(half * kInstanceText);
+        moreInstanceText_.Allocate((instances_ - half) * kInstanceText);
         if (half == instances_) {
-            AppendInstances(model, 0, instances_, instanceText_);
+            instanceText_.Fill(model, 0, instances_);
             return;
         }
-        RunBeside([&] { AppendInstances(model, half, instances_, moreInstanceText_); },
-                  [&] { AppendInstances(model, 0, half, instanceText_); });
+        RunBeside([&] { moreInstanceText_.Fill(model, half, instances_); },
+                  [&] { instanceText_.Fill(model, 0, half); });
     }
 
     // The finished JSON text in pieces, so the instance nodes are not copied
@@ -318,7 +378,7 @@ class Document {
         if (instances_ == 0) return {head_, {}, {}, {}};
         head_.resize(head_.size() - 2);
         if (nodes > 0) head_ += ',';
-        return {head_, instanceText_, moreInstanceText_, "]}"};
+        return {head_, instanceText_.View(), moreInstanceText_.View(), "]}"};
     }
 
     const std::string& Bytes() const { return buffer_.Bytes(); }
@@ -344,43 +404,10 @@ class Document {
         json_["nodes"].push_back({{"name", name}, {"mesh", mesh}});
     }
 
-    // Nodes first..last-1, numbered from one, each behind a comma but the first.
-    static void AppendInstances(const KonModell& model, std::size_t first, std::size_t last,
-                                std::string& text) {
-        for (std::size_t i = first; i < last; ++i) {
-            const GltfPlacement placement = ToGltfPlacement(model.Instanzen[i]);
-            if (i > 0) text += ',';
-            text += "{\"name\":\"Instanz ";
-            char digits[kMaxIntegerChars];
-            text.append(digits, PutUnsigned(digits, i + 1));
-            text += '"';
-            AppendNumbers<double>(text, ",\"translation\":", placement.translation);
-            // glTF holds rotation and scale as 32-bit floats, and the scale
-            // was one: their float forms are as exact and half as long.
-            AppendNumbers<float>(text, ",\"rotation\":", placement.rotation);
-            AppendNumbers<float>(text, ",\"scale\":", placement.scale);
-            text += '}';
-        }
-    }
-
-    template <typename Real, std::size_t N>
-    static void AppendNumbers(std::string& text, const char* key,
-                              const std::array<double, N>& values) {
-        text += key;
-        char sep = '[';
-        for (const double v : values) {
-            text += sep;
-            sep = ',';
-            char digits[kMaxShortestChars];
-            text.append(digits, PutShortest(digits, static_cast<Real>(v)));
-        }
-        text += ']';
-    }
-
     Json json_;
     Buffer buffer_;
-    std::string instanceText_;      // the first half of the instance nodes
-    std::string moreInstanceText_;  // the second, made beside it
+    InstanceText instanceText_;      // the first half of the instance nodes
+    InstanceText moreInstanceText_;  // the second, made beside it
     std::size_t instances_ = 0;
     std::string head_;
 };
