@@ -234,5 +234,30 @@ TEST(ShortestTextTest, MatchesToCharsForFloatAndDouble) {
     EXPECT_EQ(mismatches, 0);
 }
 
+// Moves in whole millimetres, written as metres straight from the integer:
+// the same text as the double's, at the edges of the fixed form and of the
+// 32-bit words too.
+TEST(ShortestTextTest, ThousandthsMatchToChars) {
+    std::vector<std::int64_t> moves = {
+        0,         1,          -1,        999,        1000,          -1001,       99999999,
+        100000000, -100000000, 123456789, 2147483647, -2147483648LL, 4294967295LL};
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 200000; ++i) {
+        const std::uint64_t bits = random();
+        moves.push_back(static_cast<std::int64_t>(bits % 8589934591ULL) - 4294967295LL);
+        moves.push_back(static_cast<std::int64_t>(bits % 20001) - 10000);
+    }
+    char ours[kMaxShortestChars];
+    char theirs[64];
+    long mismatches = 0;
+    for (const std::int64_t n : moves) {
+        const std::string_view a(ours,
+                                 static_cast<std::size_t>(PutShortestThousandths(ours, n) - ours));
+        const std::string_view b = Library(static_cast<double>(n) / 1000.0, theirs);
+        if (a != b && ++mismatches < 5) ADD_FAILURE() << n << ": " << a << " vs " << b;
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
 }  // namespace
 }  // namespace kon

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -40,8 +41,8 @@ constexpr int kLines = 1;
 // in its name and ten numbers. The room beyond the text is never touched,
 // so it costs no page.
 constexpr std::size_t kInstanceText = 80 + kMaxIntegerChars + 10 * kMaxShortestChars;
-// From this many instance nodes on, two threads write them (below, a thread
-// costs more than it saves).
+// From this many instance nodes on, a second thread writes them beside the
+// mesh (below, a thread costs more than it saves).
 constexpr std::size_t kThreadedInstances = 4096;
 
 Position ToGltf(double x, double y, double z) {
@@ -157,27 +158,70 @@ char* PutNumbers(char* out, const std::array<double, N>& values) {
     return out;
 }
 
-// The JSON text of a run of instance nodes, written into room allocated
-// once: kInstanceText bytes a node bound every node, so no write checks for
-// room. The room is never cleared, and what a node leaves unused costs no
-// page.
+// The JSON text of the instance nodes, in pieces of kNodesPerPiece nodes,
+// each written into room of its own allocated at once: kInstanceText bytes
+// a node bound every node, so no write checks for room. The room is never
+// cleared, and what a node leaves unused costs no page. Whichever thread is
+// free takes the next piece not yet taken.
 class InstanceText {
   public:
-    void Allocate(std::size_t bytes) {
-        if (bytes > 0) text_ = std::make_unique_for_overwrite<char[]>(bytes);
+    // Instance nodes are many (32767 in the largest model) and all alike, so
+    // they are written as text straight away: a JSON tree of them took most
+    // of the writing time. The room is allocated here, from the converting
+    // thread's heap: a second thread's would be a fresh one, faulted in page
+    // by page.
+    explicit InstanceText(const std::vector<CObFormat>& instanzen)
+        : instanzen_(instanzen),
+          lengths_((instanzen.size() + kNodesPerPiece - 1) / kNodesPerPiece) {
+        if (!instanzen.empty()) {
+            room_ = std::make_unique_for_overwrite<char[]>(instanzen.size() * kInstanceText);
+        }
     }
 
-    // Nodes first..last-1, numbered from one, each behind a comma but the
-    // first of all; room for last - first nodes was allocated.
-    void Fill(const KonModell& model, std::size_t first, std::size_t last) {
-        char* out = text_.get();
+    // Writes pieces until none is left to take.
+    void Fill() {
+        for (std::size_t piece = next_++; piece < lengths_.size(); piece = next_++) {
+            const std::size_t first = piece * kNodesPerPiece;
+            const std::size_t last = std::min(first + kNodesPerPiece, instanzen_.size());
+            char* const start = Start(piece);
+            lengths_[piece] = static_cast<std::size_t>(Put(first, last, start) - start);
+        }
+    }
+
+    // The pieces in order, once no Fill runs any more.
+    void AppendTo(std::vector<std::string_view>& pieces) const {
+        for (std::size_t piece = 0; piece < lengths_.size(); ++piece) {
+            pieces.emplace_back(Start(piece), lengths_[piece]);
+        }
+    }
+
+    std::size_t Count() const { return instanzen_.size(); }
+
+  private:
+    static constexpr std::size_t kNodesPerPiece = 1024;
+
+    char* Start(std::size_t piece) const {
+        return room_.get() + piece * kNodesPerPiece * kInstanceText;
+    }
+
+    // Nodes first..last-1 from `out` on, numbered from one; names are
+    // "Instanz " and digits, nothing to escape; numbers are shortest
+    // round-trip forms, as the library writes them. Every node but the very
+    // first follows a comma.
+    char* Put(std::size_t first, std::size_t last, char* out) const {
         for (std::size_t i = first; i < last; ++i) {
-            const GltfPlacement placement = ToGltfPlacement(model.Instanzen[i]);
+            const GltfPlacement placement = ToGltfPlacement(instanzen_[i]);
             if (i > 0) *out++ = ',';
             out = PutText(out, "{\"name\":\"Instanz ");
             out = PutUnsigned(out, i + 1);
             out = PutText(out, "\",\"translation\":");
-            out = PutNumbers<double>(out, placement.translation);
+            char sep = '[';
+            for (const std::int64_t millimetres : placement.move) {
+                *out++ = sep;
+                sep = ',';
+                out = PutShortestThousandths(out, millimetres);
+            }
+            *out++ = ']';
             // glTF holds rotation and scale as 32-bit floats, and the scale
             // was one: their float forms are as exact and half as long.
             out = PutText(out, ",\"rotation\":");
@@ -186,17 +230,16 @@ class InstanceText {
             out = PutNumbers<float>(out, placement.scale);
             *out++ = '}';
         }
-        size_ = static_cast<std::size_t>(out - text_.get());
+        return out;
     }
 
-    std::string_view View() const { return {text_.get(), size_}; }
-
-  private:
-    std::unique_ptr<char[]> text_;
-    std::size_t size_ = 0;
+    const std::vector<CObFormat>& instanzen_;
+    std::unique_ptr<char[]> room_;
+    std::vector<std::size_t> lengths_;  // of each piece's text
+    std::atomic<std::size_t> next_ = 0;
 };
 
-using Pieces = std::array<std::string_view, 4>;
+using Pieces = std::vector<std::string_view>;
 
 class Document {
   public:
@@ -321,53 +364,34 @@ class Document {
         if (!primitives.empty()) Node("Plan", AddMesh("Plan", std::move(primitives)));
     }
 
-    // Instance nodes are many (32767 in the largest model) and all alike, so
-    // they are written as text straight away: a JSON tree of them took most
-    // of the writing time. Names are "Instanz " and digits, nothing to escape;
-    // numbers are shortest round-trip forms, as the library writes them.
-    void Instances(const KonModell& model) {
-        instances_ = model.Instanzen.size();
-        // Each half of a large model's nodes on a core of its own. Both texts
-        // are allocated here, from this thread's heap: a second thread's
-        // would be a fresh one, faulted in page by page.
-        const std::size_t half = instances_ < kThreadedInstances ? instances_ : instances_ / 2;
-        instanceText_.Allocate(half * kInstanceText);
-        moreInstanceText_.Allocate((instances_ - half) * kInstanceText);
-        if (half == instances_) {
-            instanceText_.Fill(model, 0, instances_);
-            return;
-        }
-        RunBeside([&] { moreInstanceText_.Fill(model, half, instances_); },
-                  [&] { instanceText_.Fill(model, 0, half); });
-    }
-
     // The finished JSON text in pieces, so the instance nodes are not copied
     // again; `uri` names the buffer unless it is the GLB's own.
-    Pieces Finish(const std::string* uri) {
+    Pieces Finish(const InstanceText& instanceText, const std::string* uri) {
+        const std::size_t instances = instanceText.Count();
         const std::size_t nodes = json_.contains("nodes") ? json_["nodes"].size() : 0;
         Json& scene = json_["scenes"][0] = Json::object();
         // Every node, the instances' too, is a root: the list is written as
         // text in place of this mark, as a JSON tree of so many numbers took
         // long to build, write and free. No name or uri holds an '@'.
         constexpr std::string_view kRootsMark = "@roots@";
-        if (nodes + instances_ > 0) scene["nodes"] = kRootsMark;
+        if (nodes + instances > 0) scene["nodes"] = kRootsMark;
         json_["scene"] = 0;
         if (buffer_.Size() > 0) {
             Json& buffer = json_["buffers"][0] = {{"byteLength", buffer_.Size()}};
             if (uri != nullptr) buffer["uri"] = *uri;
         }
-        if (instances_ > 0) {
+        if (instances > 0) {
             // "nodes" goes last, so its array closes the text: "...]}".
             Json tree = nodes > 0 ? std::move(json_["nodes"]) : Json::array();
             json_.erase("nodes");
             json_["nodes"] = std::move(tree);
         }
         head_ = json_.dump();
-        if (nodes + instances_ > 0) {
+        if (nodes + instances > 0) {
             std::string roots = "[";
-            roots.reserve((nodes + instances_) * 6);  // up to 32769: five digits and a comma
+            roots.reserve((nodes + instances) * 6);  // up to 32769: five digits and a comma
             char digits[kMaxIntegerChars];
-            for (std::size_t i = 0; i < nodes + instances_; ++i) {
+            for (std::size_t i = 0; i < nodes + instances; ++i) {
                 if (i > 0) roots += ',';
                 roots.append(digits, PutUnsigned(digits, i));
             }
@@ -375,10 +399,13 @@ class Document {
             // The mark stands once, in quotes, as the scene's nodes.
             head_.replace(head_.find(kRootsMark) - 1, kRootsMark.size() + 2, roots);
         }
-        if (instances_ == 0) return {head_, {}, {}, {}};
+        if (instances == 0) return {head_};
         head_.resize(head_.size() - 2);
         if (nodes > 0) head_ += ',';
-        return {head_, instanceText_.View(), moreInstanceText_.View(), "]}"};
+        Pieces pieces = {head_};
+        instanceText.AppendTo(pieces);
+        pieces.emplace_back("]}");
+        return pieces;
     }
 
     const std::string& Bytes() const { return buffer_.Bytes(); }
@@ -406,9 +433,6 @@ class Document {
 
     Json json_;
     Buffer buffer_;
-    InstanceText instanceText_;      // the first half of the instance nodes
-    InstanceText moreInstanceText_;  // the second, made beside it
-    std::size_t instances_ = 0;
     std::string head_;
 };
 
@@ -452,30 +476,44 @@ void WriteGlb(std::ostream& out, const Pieces& json, const std::string& bin) {
     WriteWord(out, 2);
     WriteWord(out, static_cast<std::uint32_t>(total));
     WriteChunk(out, kJsonChunk, json, ' ');
-    if (!bin.empty()) WriteChunk(out, kBinChunk, {bin, {}, {}, {}}, '\0');
+    if (!bin.empty()) WriteChunk(out, kBinChunk, {bin}, '\0');
 }
 
 }  // namespace
 
 void WriteGltf(const KonModell& model, std::ostream& out, GltfForm form) {
-    const MeshParts mesh = CollectMesh(model);
+    InstanceText instanceText(model.Instanzen);
     Document document;
-    // Room for the whole buffer: 24 bytes a vertex, 2 an index, 24 a line,
-    // and the alignment padding of at most ten views.
-    std::size_t bytes = 24 * mesh.punkt.size() + 40;
-    for (const auto& [texId, indices] : mesh.indices) bytes += 2 * indices.size();
-    bytes += 24 * (model.Linien.size() + model.StrichLinien.size() + model.MassLinien.size());
-    document.Reserve(bytes);
-    if (!mesh.indices.empty()) document.ModelMesh(model, mesh);
-    document.Lines(model);
-    document.Instances(model);
+    const auto meshAndLines = [&] {
+        const MeshParts mesh = CollectMesh(model);
+        // Room for the whole buffer: 24 bytes a vertex, 2 an index, 24 a
+        // line, and the alignment padding of at most ten views.
+        std::size_t bytes = 24 * mesh.punkt.size() + 40;
+        for (const auto& [texId, indices] : mesh.indices) bytes += 2 * indices.size();
+        bytes += 24 * (model.Linien.size() + model.StrichLinien.size() + model.MassLinien.size());
+        document.Reserve(bytes);
+        if (!mesh.indices.empty()) document.ModelMesh(model, mesh);
+        document.Lines(model);
+    };
+    if (instanceText.Count() < kThreadedInstances) {
+        meshAndLines();
+        instanceText.Fill();
+    } else {
+        // The second thread starts on the instance nodes while this one
+        // makes the mesh, then both share the pieces left.
+        RunBeside([&] { instanceText.Fill(); },
+                  [&] {
+                      meshAndLines();
+                      instanceText.Fill();
+                  });
+    }
     if (form == GltfForm::kBinary) {
-        WriteGlb(out, document.Finish(nullptr), document.Bytes());
+        WriteGlb(out, document.Finish(instanceText, nullptr), document.Bytes());
         return;
     }
     const std::string uri =
         "data:application/octet-stream;base64," + EncodeBase64(document.Bytes());
-    WritePieces(out, document.Finish(&uri));
+    WritePieces(out, document.Finish(instanceText, &uri));
 }
 
 }  // namespace kon

@@ -39,8 +39,10 @@ GltfPlacement ToGltfPlacement(const CObFormat& format) {
     // about Kon axis a is the same turn about the image of a.
     // -Y is negated as a 64-bit integer: the 32-bit lowest value has no
     // 32-bit negative, and a negated double would make 0 into -0.
-    placement.translation = {format.MoveX / 1000.0, format.MoveZ / 1000.0,
-                             static_cast<double>(-std::int64_t{format.MoveY}) / 1000.0};
+    placement.move = {format.MoveX, format.MoveZ, -std::int64_t{format.MoveY}};
+    for (std::size_t k = 0; k < 3; ++k) {
+        placement.translation[k] = static_cast<double>(placement.move[k]) / 1000.0;
+    }
     const Quaternion kon = Multiply(AboutAxis(2, format.RotZ),
                                     Multiply(AboutAxis(1, format.RotY), AboutAxis(0, format.RotX)));
     Quaternion q = {kon[0], kon[2], -kon[1], kon[3]};

@@ -3,13 +3,15 @@
 // seen from glTF's (metres, Y up).
 
 #include <array>
+#include <cstdint>
 
 #include "model/kon_modell.h"
 
 namespace kon {
 
 struct GltfPlacement {
-    std::array<double, 3> translation = {0.0, 0.0, 0.0};    // metres
+    std::array<std::int64_t, 3> move = {0, 0, 0};           // millimetres
+    std::array<double, 3> translation = {0.0, 0.0, 0.0};    // metres: move / 1000
     std::array<double, 4> rotation = {0.0, 0.0, 0.0, 1.0};  // unit quaternion x, y, z, w
     std::array<double, 3> scale = {1.0, 1.0, 1.0};
 };

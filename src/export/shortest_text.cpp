@@ -24,14 +24,13 @@ constexpr double kBeyond = 1e5;
 // n / 1000 with at most three decimals and no trailing zeros: "640.86".
 char* PutThousandths(char* out, std::uint64_t n) {
     out = PutUnsigned(out, n / 1000);
-    auto fraction = static_cast<unsigned>(n % 1000);
+    const auto fraction = static_cast<unsigned>(n % 1000);
     if (fraction == 0) return out;
-    *out++ = '.';
-    for (unsigned unit = 100; fraction != 0; unit /= 10) {
-        *out++ = static_cast<char>('0' + fraction / unit);
-        fraction %= unit;
-    }
-    return out;
+    out[0] = '.';
+    out[1] = static_cast<char>('0' + fraction / 100);
+    out[2] = static_cast<char>('0' + fraction / 10 % 10);
+    out[3] = static_cast<char>('0' + fraction % 10);
+    return out + (fraction % 10 != 0 ? 4 : fraction % 100 != 0 ? 3 : 2);
 }
 
 // Wide is wide enough for 4m * 10^k: unsigned 64 bits for float (2^26 * 10^11
@@ -124,6 +123,20 @@ char* PutShortest(char* out, double value) {
 
 char* PutShortest(char* out, float value) {
     return PutShortestOf<float, std::uint32_t, std::uint64_t, 23, 127, 8>(out, value);
+}
+
+char* PutShortestThousandths(char* out, std::int64_t n) {
+    if (n == 0) {
+        *out = '0';
+        return out + 1;
+    }
+    // From 0.001 up to below 1e5 the text is fixed (as in PutShortestOf),
+    // and n / 1000.0 is the double nearest to the decimal n / 1000.
+    const auto bits = static_cast<std::uint64_t>(n);
+    const std::uint64_t magnitude = n < 0 ? 0 - bits : bits;
+    if (magnitude >= 100000000) return PutShortest(out, static_cast<double>(n) / 1000.0);
+    if (n < 0) *out++ = '-';
+    return PutThousandths(out, magnitude);
 }
 
 }  // namespace kon

@@ -7,6 +7,7 @@
 // path here, and the rest is left to the library.
 
 #include <cstddef>
+#include <cstdint>
 
 namespace kon {
 
@@ -17,5 +18,8 @@ inline constexpr std::size_t kMaxShortestChars = 32;
 // returns the end of what it wrote.
 char* PutShortest(char* out, double value);
 char* PutShortest(char* out, float value);
+// The same text for n / 1000.0, straight from the integer where it has no
+// exponent; |n| below 2^53.
+char* PutShortestThousandths(char* out, std::int64_t n);
 
 }  // namespace kon
