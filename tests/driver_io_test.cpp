@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <ostream>
 #include <sstream>
@@ -98,6 +99,44 @@ TEST(OutputFileTest, CharacterWritesCrossTheBufferEdgeIntact) {
                               }),
               OutputResult::kWritten);
     EXPECT_TRUE(test::ReadFileBytes(output) == expected);
+}
+
+// A writer may go back over bytes it wrote, in the buffer still, in a block
+// already handed to the writing thread, or both at once, and on to the end
+// again; a move past the end or before the start is refused and moves
+// nothing. The same moves on a string stream give the same bytes.
+TEST(OutputFileTest, WritesGoBackAndOnToTheEnd) {
+    const std::string block(700000, 'x');  // more than two buffers
+    const struct {
+        std::string name;
+        std::size_t before, at;  // bytes written first; where the patch goes
+    } cases[] = {{"in the buffer", 100, 10},
+                 {"in a written block", block.size(), 10},
+                 {"across a block's end", block.size(), (std::size_t{1} << 18) - 2},
+                 {"at the last byte", block.size(), block.size() - 1}};
+    for (const auto& c : cases) {
+        const auto write = [&](std::ostream& out) {
+            out.write(block.data(), static_cast<std::streamsize>(c.before));
+            const std::streampos end = out.tellp();
+            out.seekp(static_cast<std::streamoff>(c.before) + 1);  // past the end: refused
+            EXPECT_TRUE(out.fail()) << c.name;
+            out.clear();
+            EXPECT_EQ(out.tellp(), end) << c.name;
+            out.seekp(static_cast<std::streamoff>(c.at));
+            out << "PATCH";
+            out.seekp(0, std::ios::end);
+            out << "tail";
+        };
+        std::ostringstream expected;
+        write(expected);
+        test::Sandbox sandbox;
+        const fs::path output = sandbox.dir() / "work" / "out.glb";
+        ASSERT_EQ(WriteOutputFile(output.string(), write), OutputResult::kWritten) << c.name;
+        const std::string bytes = test::ReadFileBytes(output);
+        EXPECT_TRUE(bytes == expected.str()) << c.name;
+        EXPECT_EQ(bytes.substr(c.at, 5), "PATCH") << c.name;
+        EXPECT_EQ(bytes.size(), std::max(c.before, c.at + 5) + 4) << c.name;
+    }
 }
 
 }  // namespace

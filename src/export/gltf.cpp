@@ -5,11 +5,13 @@
 #include <atomic>
 #include <bit>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
@@ -172,7 +174,8 @@ class InstanceText {
     // by page.
     explicit InstanceText(const std::vector<CObFormat>& instanzen)
         : instanzen_(instanzen),
-          lengths_((instanzen.size() + kNodesPerPiece - 1) / kNodesPerPiece) {
+          lengths_((instanzen.size() + kNodesPerPiece - 1) / kNodesPerPiece),
+          ready_(lengths_.size(), 0) {
         if (!instanzen.empty()) {
             room_ = std::make_unique_for_overwrite<char[]>(instanzen.size() * kInstanceText);
         }
@@ -180,25 +183,53 @@ class InstanceText {
 
     // Writes pieces until none is left to take.
     void Fill() {
-        for (std::size_t piece = next_++; piece < lengths_.size(); piece = next_++) {
-            const std::size_t first = piece * kNodesPerPiece;
-            const std::size_t last = std::min(first + kNodesPerPiece, instanzen_.size());
-            char* const start = Start(piece);
-            lengths_[piece] = static_cast<std::size_t>(Put(first, last, start) - start);
+        while (FillOne()) {
         }
     }
 
-    // The pieces in order, once no Fill runs any more.
-    void AppendTo(std::vector<std::string_view>& pieces) const {
+    // The nodes' text to `out`, piece by piece in order, as the pieces get
+    // ready; while the next is not, this thread writes one not yet taken, or
+    // waits for the one another thread is writing. Returns the text's length.
+    std::uint64_t WriteTo(std::ostream& out) {
+        std::uint64_t length = 0;
         for (std::size_t piece = 0; piece < lengths_.size(); ++piece) {
-            pieces.emplace_back(Start(piece), lengths_[piece]);
+            while (!Ready(piece)) {
+                if (!FillOne()) {
+                    std::unique_lock<std::mutex> lock(mutex_);
+                    readyChanged_.wait(lock, [&] { return ready_[piece] != 0; });
+                }
+            }
+            out.write(Start(piece), static_cast<std::streamsize>(lengths_[piece]));
+            length += lengths_[piece];
         }
+        return length;
     }
 
     std::size_t Count() const { return instanzen_.size(); }
 
   private:
     static constexpr std::size_t kNodesPerPiece = 1024;
+
+    // Takes the next piece and writes it; false when none was left.
+    bool FillOne() {
+        const std::size_t piece = next_++;
+        if (piece >= lengths_.size()) return false;
+        const std::size_t first = piece * kNodesPerPiece;
+        const std::size_t last = std::min(first + kNodesPerPiece, instanzen_.size());
+        char* const start = Start(piece);
+        lengths_[piece] = static_cast<std::size_t>(Put(first, last, start) - start);
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            ready_[piece] = 1;
+        }
+        readyChanged_.notify_all();
+        return true;
+    }
+
+    bool Ready(std::size_t piece) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return ready_[piece] != 0;
+    }
 
     char* Start(std::size_t piece) const {
         return room_.get() + piece * kNodesPerPiece * kInstanceText;
@@ -235,11 +266,12 @@ class InstanceText {
 
     const std::vector<CObFormat>& instanzen_;
     std::unique_ptr<char[]> room_;
-    std::vector<std::size_t> lengths_;  // of each piece's text
-    std::atomic<std::size_t> next_ = 0;
+    std::vector<std::size_t> lengths_;   // of each piece's text
+    std::atomic<std::size_t> next_ = 0;  // the first piece not yet taken
+    std::mutex mutex_;
+    std::condition_variable readyChanged_;
+    std::vector<char> ready_;  // per piece, under the mutex
 };
-
-using Pieces = std::vector<std::string_view>;
 
 class Document {
   public:
@@ -364,10 +396,10 @@ class Document {
         if (!primitives.empty()) Node("Plan", AddMesh("Plan", std::move(primitives)));
     }
 
-    // The finished JSON text in pieces, so the instance nodes are not copied
-    // again; `uri` names the buffer unless it is the GLB's own.
-    Pieces Finish(const InstanceText& instanceText, const std::string* uri) {
-        const std::size_t instances = instanceText.Count();
+    // The JSON text up to where the instance nodes go (all of it without
+    // instances; they are then closed by "]}"); `uri` names the buffer
+    // unless it is the GLB's own.
+    const std::string& Head(std::size_t instances, const std::string* uri) {
         const std::size_t nodes = json_.contains("nodes") ? json_["nodes"].size() : 0;
         Json& scene = json_["scenes"][0] = Json::object();
         // Every node, the instances' too, is a root: the list is written as
@@ -399,13 +431,11 @@ class Document {
             // The mark stands once, in quotes, as the scene's nodes.
             head_.replace(head_.find(kRootsMark) - 1, kRootsMark.size() + 2, roots);
         }
-        if (instances == 0) return {head_};
-        head_.resize(head_.size() - 2);
-        if (nodes > 0) head_ += ',';
-        Pieces pieces = {head_};
-        instanceText.AppendTo(pieces);
-        pieces.emplace_back("]}");
-        return pieces;
+        if (instances > 0) {
+            head_.resize(head_.size() - 2);
+            if (nodes > 0) head_ += ',';
+        }
+        return head_;
     }
 
     const std::string& Bytes() const { return buffer_.Bytes(); }
@@ -440,51 +470,72 @@ void WriteWord(std::ostream& out, std::uint32_t value) {
     out.write(LittleEndian(value).data(), 4);
 }
 
-std::size_t Length(const Pieces& pieces) {
-    std::size_t length = 0;
-    for (const std::string_view piece : pieces) length += piece.size();
-    return length;
+void WriteText(std::ostream& out, std::string_view text) {
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
-void WritePieces(std::ostream& out, const Pieces& pieces) {
-    for (const std::string_view piece : pieces) {
-        out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
-    }
+// The whole JSON text: the head, the instance nodes as they get ready, the
+// end. Returns its length.
+std::uint64_t WriteJson(std::ostream& out, const std::string& head, InstanceText& instanceText) {
+    WriteText(out, head);
+    if (instanceText.Count() == 0) return head.size();
+    constexpr std::string_view kEnd = "]}";
+    const std::uint64_t nodes = instanceText.WriteTo(out);
+    WriteText(out, kEnd);
+    return head.size() + nodes + kEnd.size();
 }
 
-void WriteChunk(std::ostream& out, std::uint32_t type, const Pieces& data, char pad) {
-    const std::size_t padding = (4 - Length(data) % 4) % 4;
-    WriteWord(out, static_cast<std::uint32_t>(Length(data) + padding));
-    WriteWord(out, type);
-    WritePieces(out, data);
-    for (std::size_t i = 0; i < padding; ++i) out.put(pad);
+std::uint64_t Padding(std::uint64_t length) {
+    return (4 - length % 4) % 4;
 }
 
-void WriteGlb(std::ostream& out, const Pieces& json, const std::string& bin) {
+// The GLB container. The JSON chunk's length is known only once its last
+// instance node is written, so the header's two lengths are written as
+// zeros first and filled in at the end.
+void WriteGlb(std::ostream& out, const std::string& head, InstanceText& instanceText,
+              const std::string& bin) {
     constexpr std::uint32_t kMagic = 0x46546C67;  // "glTF"
     constexpr std::uint32_t kJsonChunk = 0x4E4F534A;
     constexpr std::uint32_t kBinChunk = 0x004E4942;
-    const auto padded = [](std::size_t n) { return static_cast<std::uint64_t>(n + 3) / 4 * 4; };
-    const std::uint64_t total =
-        12 + 8 + padded(Length(json)) + (bin.empty() ? 0 : 8 + padded(bin.size()));
-    // Every chunk length is at most the total, so one check covers all words.
-    if (total > std::numeric_limits<std::uint32_t>::max()) {
+    const std::streampos start = out.tellp();
+    if (start == std::streampos(-1)) {
         out.setstate(std::ios::failbit);
         return;
     }
     WriteWord(out, kMagic);
     WriteWord(out, 2);
+    WriteWord(out, 0);  // the total length, below
+    WriteWord(out, 0);  // the JSON chunk's length, below
+    WriteWord(out, kJsonChunk);
+    const std::uint64_t json = WriteJson(out, head, instanceText);
+    for (std::uint64_t i = 0; i < Padding(json); ++i) out.put(' ');
+    const std::uint64_t jsonChunk = json + Padding(json);
+    std::uint64_t total = 12 + 8 + jsonChunk;
+    if (!bin.empty()) {
+        const std::uint64_t binChunk = bin.size() + Padding(bin.size());
+        WriteWord(out, static_cast<std::uint32_t>(binChunk));
+        WriteWord(out, kBinChunk);
+        WriteText(out, bin);
+        for (std::uint64_t i = 0; i < Padding(bin.size()); ++i) out.put('\0');
+        total += 8 + binChunk;
+    }
+    // Every chunk length is at most the total, so one check covers all words.
+    if (total > std::numeric_limits<std::uint32_t>::max()) {
+        out.setstate(std::ios::failbit);
+        return;
+    }
+    out.seekp(start + std::streamoff{8});
     WriteWord(out, static_cast<std::uint32_t>(total));
-    WriteChunk(out, kJsonChunk, json, ' ');
-    if (!bin.empty()) WriteChunk(out, kBinChunk, {bin}, '\0');
+    WriteWord(out, static_cast<std::uint32_t>(jsonChunk));
+    out.seekp(0, std::ios::end);
 }
 
 }  // namespace
 
 void WriteGltf(const KonModell& model, std::ostream& out, GltfForm form) {
     InstanceText instanceText(model.Instanzen);
-    Document document;
-    const auto meshAndLines = [&] {
+    const auto write = [&] {
+        Document document;
         const MeshParts mesh = CollectMesh(model);
         // Room for the whole buffer: 24 bytes a vertex, 2 an index, 24 a
         // line, and the alignment padding of at most ten views.
@@ -494,26 +545,22 @@ void WriteGltf(const KonModell& model, std::ostream& out, GltfForm form) {
         document.Reserve(bytes);
         if (!mesh.indices.empty()) document.ModelMesh(model, mesh);
         document.Lines(model);
+        if (form == GltfForm::kBinary) {
+            WriteGlb(out, document.Head(instanceText.Count(), nullptr), instanceText,
+                     document.Bytes());
+            return;
+        }
+        const std::string uri =
+            "data:application/octet-stream;base64," + EncodeBase64(document.Bytes());
+        WriteJson(out, document.Head(instanceText.Count(), &uri), instanceText);
     };
     if (instanceText.Count() < kThreadedInstances) {
-        meshAndLines();
-        instanceText.Fill();
-    } else {
-        // The second thread starts on the instance nodes while this one
-        // makes the mesh, then both share the pieces left.
-        RunBeside([&] { instanceText.Fill(); },
-                  [&] {
-                      meshAndLines();
-                      instanceText.Fill();
-                  });
-    }
-    if (form == GltfForm::kBinary) {
-        WriteGlb(out, document.Finish(instanceText, nullptr), document.Bytes());
+        write();
         return;
     }
-    const std::string uri =
-        "data:application/octet-stream;base64," + EncodeBase64(document.Bytes());
-    WritePieces(out, document.Finish(instanceText, &uri));
+    // The second thread starts on the instance nodes while this one makes
+    // the mesh and writes; both write nodes until none is left.
+    RunBeside([&] { instanceText.Fill(); }, write);
 }
 
 }  // namespace kon

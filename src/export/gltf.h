@@ -16,9 +16,10 @@ enum class GltfForm {
 };
 
 // Writes only the points that some triangle uses. Polygons naming a point
-// that does not exist, and polygons without area, give no triangle. A binary
-// form beyond the 4 GiB its length words can hold is not written: the stream
-// is then set to failed.
+// that does not exist, and polygons without area, give no triangle. The
+// binary form's lengths are filled in last, so its stream must be able to
+// go back (a file or a string stream); one that cannot, and a binary form
+// beyond the 4 GiB its length words can hold, are set to failed.
 void WriteGltf(const KonModell& model, std::ostream& out, GltfForm form);
 
 }  // namespace kon

@@ -82,6 +82,16 @@ class BackgroundWriter {
         return true;
     }
 
+    // Once every block handed over is written, the next goes to `offset`.
+    // False after a failure.
+    bool MoveTo(std::uint64_t offset) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        idle_.wait(lock, [&] { return !busy_; });
+        failed_ = failed_ || !file_.Seek(offset);
+        if (!failed_) offset_ = offset;
+        return !failed_;
+    }
+
     // Waits until every block is written; false when any write failed.
     bool Finish() {
         if (thread_.joinable()) {
@@ -191,16 +201,48 @@ class TemporaryFileBuf : public std::streambuf {
     }
     int sync() override { return Drain() ? 0 : -1; }
 
+    // A writer may go back over what it wrote, as the GLB writer does to fill
+    // in its lengths, and on to the end again; never beyond the end.
+    pos_type seekoff(off_type offset, std::ios_base::seekdir from,
+                     std::ios_base::openmode which) override {
+        const std::uint64_t here = start_ + static_cast<std::uint64_t>(pptr() - pbase());
+        const std::uint64_t base = from == std::ios_base::beg   ? 0
+                                   : from == std::ios_base::cur ? here
+                                                                : std::max(end_, here);
+        if (offset < 0 && static_cast<std::uint64_t>(-offset) > base) return Refused();
+        return seekpos(pos_type(static_cast<off_type>(base) + offset), which);
+    }
+    pos_type seekpos(pos_type position, std::ios_base::openmode which) override {
+        const std::uint64_t here = start_ + static_cast<std::uint64_t>(pptr() - pbase());
+        const auto to = static_cast<std::uint64_t>(static_cast<off_type>(position));
+        if ((which & std::ios_base::out) == 0 || position < 0 || to > std::max(end_, here)) {
+            return Refused();
+        }
+        if (to == here) return position;  // tellp, or no move
+        if (!Drain() || !writer_.MoveTo(to)) {
+            failed_ = true;
+            return Refused();
+        }
+        start_ = to;
+        return position;
+    }
+
   private:
+    static pos_type Refused() { return pos_type(off_type(-1)); }
+
     bool Drain() {
         const auto size = static_cast<std::size_t>(pptr() - pbase());
         if (!failed_ && size > 0 && !writer_.Submit(buffer_, size)) failed_ = true;
+        start_ += size;
+        end_ = std::max(end_, start_);
         setp(buffer_.data(), buffer_.data() + buffer_.size());
         return !failed_;
     }
 
     BackgroundWriter writer_;
     std::vector<char> buffer_;
+    std::uint64_t start_ = 0;  // where the buffer's first byte goes in the file
+    std::uint64_t end_ = 0;    // the file's length so far
     bool failed_ = false;
 };
 

@@ -428,6 +428,10 @@ bool TemporaryFile::Write(const char* data, std::size_t size) {
     return WriteAll(Fd(file_), data, size);
 }
 
+bool TemporaryFile::Seek(std::uint64_t offset) {
+    return lseek(Fd(file_), static_cast<off_t>(offset), SEEK_SET) != -1;
+}
+
 void TemporaryFile::StartWriteback([[maybe_unused]] std::uint64_t offset,
                                    [[maybe_unused]] std::size_t size) {
 #if defined(SYNC_FILE_RANGE_WRITE)
@@ -692,6 +696,12 @@ bool TemporaryFile::Create(const std::filesystem::path& folder) {
 
 bool TemporaryFile::Write(const char* data, std::size_t size) {
     return WriteAll(Handle(file_), data, size);
+}
+
+bool TemporaryFile::Seek(std::uint64_t offset) {
+    LARGE_INTEGER to{};
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    return SetFilePointerEx(Handle(file_), to, nullptr, FILE_BEGIN) != 0;
 }
 
 void TemporaryFile::StartWriteback(std::uint64_t, std::size_t) {}

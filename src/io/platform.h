@@ -91,6 +91,8 @@ class TemporaryFile {
     bool Create(const std::filesystem::path& folder);
     // All bytes or false.
     bool Write(const char* data, std::size_t size);
+    // Moves where the next Write goes to `offset` from the start.
+    bool Seek(std::uint64_t offset);
     // Asks the system to start writing `size` bytes from `offset` to the
     // device now, so that Sync waits less; only a hint (Linux).
     void StartWriteback(std::uint64_t offset, std::size_t size);

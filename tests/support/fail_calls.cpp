@@ -3,7 +3,7 @@
 // behind. KONVERT_FAIL=call[:n][=ERRNO][,...] fails the n-th call of each
 // (from 1; every call without n) with that error (EIO, ENOSPC, EEXIST, EXDEV,
 // EPERM, EINTR, EACCES, EOPNOTSUPP; without it, the call's own below). The calls: fsync,
-// renameat, renameat2, linkat, fallocate, ftruncate, fchown, read (EIO), open
+// renameat, renameat2, linkat, fallocate, ftruncate, fchown, lseek, read (EIO), open
 // (an open of an existing file: EACCES, as without the right to read it),
 // tmpfile (an open with O_TMPFILE), and isatty (answers yes for standard
 // error, for the progress display). Not failures of the device but of timing:
@@ -105,6 +105,11 @@ extern "C" {
 int fsync(int fd) {
     if (const int error = Fails("fsync", EIO)) return Refuse(error);
     return Next<int (*)(int)>("fsync")(fd);
+}
+
+off_t lseek(int fd, off_t offset, int whence) {
+    if (const int error = Fails("lseek", EIO)) return Refuse(error);
+    return Next<off_t (*)(int, off_t, int)>("lseek")(fd, offset, whence);
 }
 
 int renameat(int from, const char* a, int to, const char* b) {
