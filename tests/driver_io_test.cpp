@@ -8,6 +8,7 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "driver/paths.h"
 #include "driver/run_konvert.h"
@@ -102,18 +103,21 @@ TEST(OutputFileTest, CharacterWritesCrossTheBufferEdgeIntact) {
 }
 
 // A writer may go back over bytes it wrote, in the buffer still, in a block
-// already handed to the writing thread, or both at once, and on to the end
-// again; a move past the end or before the start is refused and moves
+// already handed to the writing thread, or both at once, more than once,
+// and on to the end again; a move past the end is refused and moves
 // nothing. The same moves on a string stream give the same bytes.
 TEST(OutputFileTest, WritesGoBackAndOnToTheEnd) {
     const std::string block(700000, 'x');  // more than two buffers
+    constexpr std::size_t kBuffer = std::size_t{1} << 18;
     const struct {
         std::string name;
-        std::size_t before, at;  // bytes written first; where the patch goes
-    } cases[] = {{"in the buffer", 100, 10},
-                 {"in a written block", block.size(), 10},
-                 {"across a block's end", block.size(), (std::size_t{1} << 18) - 2},
-                 {"at the last byte", block.size(), block.size() - 1}};
+        std::size_t before;                // bytes written first
+        std::vector<std::size_t> patches;  // where "PATCH" goes, in turn
+    } cases[] = {{"in the buffer", 100, {10}},
+                 {"in a written block", block.size(), {10}},
+                 {"across a block's end", block.size(), {kBuffer - 2}},
+                 {"at the last byte", block.size(), {block.size() - 1}},
+                 {"twice, the second before the first", block.size(), {kBuffer + 7, 3}}};
     for (const auto& c : cases) {
         const auto write = [&](std::ostream& out) {
             out.write(block.data(), static_cast<std::streamsize>(c.before));
@@ -122,8 +126,10 @@ TEST(OutputFileTest, WritesGoBackAndOnToTheEnd) {
             EXPECT_TRUE(out.fail()) << c.name;
             out.clear();
             EXPECT_EQ(out.tellp(), end) << c.name;
-            out.seekp(static_cast<std::streamoff>(c.at));
-            out << "PATCH";
+            for (const std::size_t at : c.patches) {
+                out.seekp(static_cast<std::streamoff>(at));
+                out << "PATCH";
+            }
             out.seekp(0, std::ios::end);
             out << "tail";
         };
@@ -134,8 +140,12 @@ TEST(OutputFileTest, WritesGoBackAndOnToTheEnd) {
         ASSERT_EQ(WriteOutputFile(output.string(), write), OutputResult::kWritten) << c.name;
         const std::string bytes = test::ReadFileBytes(output);
         EXPECT_TRUE(bytes == expected.str()) << c.name;
-        EXPECT_EQ(bytes.substr(c.at, 5), "PATCH") << c.name;
-        EXPECT_EQ(bytes.size(), std::max(c.before, c.at + 5) + 4) << c.name;
+        std::size_t length = c.before;
+        for (const std::size_t at : c.patches) {
+            EXPECT_EQ(bytes.substr(at, 5), "PATCH") << c.name;
+            length = std::max(length, at + 5);
+        }
+        EXPECT_EQ(bytes.size(), length + 4) << c.name;
     }
 }
 
