@@ -66,17 +66,13 @@ char* PutShortestOf(char* out, Real value) {
     // library.
     const int s = 2 + kFractionBits - binade;
     const std::uint64_t exact = 4 * m;
-    const auto inside = [&](Wide candidate, std::size_t k) {
-        const Wide at = candidate << s;
-        return at > Wide{exact - 2} * kPow10[k] && at < Wide{exact + 2} * kPow10[k];
-    };
-    // Some c / 10^k lies between the midpoints: then also for every larger k.
-    const auto fits = [&](std::size_t k) {
-        const Wide top = Wide{exact + 2} * kPow10[k];
-        Wide c = top >> s;
-        if (c << s == top) --c;
-        return inside(c, k);
-    };
+    // The midpoints times 10^k: c / 10^k reads back as the value when
+    // c * 2^s lies strictly between them.
+    const auto low = [&](std::size_t k) { return Wide{exact - 2} * kPow10[k]; };
+    const auto high = [&](std::size_t k) { return Wide{exact + 2} * kPow10[k]; };
+    // Some c / 10^k lies between the midpoints (then also for every larger
+    // k): the largest c with c * 2^s below the upper one is above the lower.
+    const auto fits = [&](std::size_t k) { return ((high(k) - 1) >> s << s) > low(k); };
     // The fewest decimals, searched from where most values end: kDigits
     // significant digits after the first, which is at 10^d with d about
     // binade * log10(2). With every significant digit and two leading zeros,
@@ -97,16 +93,22 @@ char* PutShortestOf(char* out, Real value) {
     const Wide unit = Wide{1} << s;
     const Wide rest = scaled & (unit - 1);
     const bool up = rest > unit / 2 || (rest == unit / 2 && c % 2 == 1);
-    if (up ? inside(c + 1, k) : !inside(c, k)) ++c;
+    const Wide lowest = low(k);
+    const Wide highest = high(k);
+    const auto inside = [&](Wide candidate) {
+        const Wide at = candidate << s;
+        return at > lowest && at < highest;
+    };
+    if (up ? inside(c + 1) : !inside(c)) ++c;
     // c has at most 17 significant digits and the integer part is below 1e5:
     // its digits, with the point put in k places from the right.
     const auto digits = static_cast<std::uint64_t>(c);
     const std::size_t n = integer_detail::DigitCount(digits);
     if (n <= k) {
-        *out++ = '0';
-        *out++ = '.';
-        for (std::size_t i = n; i < k; ++i) *out++ = '0';
-        return PutUnsigned(out, digits);
+        // Below 1 and at least 1e-3: at most two zeros between the point and
+        // the first digit.
+        std::memcpy(out, "0.00", 4);
+        return PutUnsigned(out + 2 + (k - n), digits);
     }
     char* const end = PutUnsigned(out, digits);
     if (k == 0) return end;
