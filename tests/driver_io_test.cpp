@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <limits>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -147,6 +148,35 @@ TEST(OutputFileTest, WritesGoBackAndOnToTheEnd) {
         }
         EXPECT_EQ(bytes.size(), length + 4) << c.name;
     }
+}
+
+// Moves by offsets that no file reaches are refused, whichever way they
+// point, and leave the position and the bytes as they were.
+TEST(OutputFileTest, MovesBeyondAnyFileAreRefused) {
+    constexpr std::streamoff kLowest = std::numeric_limits<std::streamoff>::min();
+    constexpr std::streamoff kHighest = std::numeric_limits<std::streamoff>::max();
+    test::Sandbox sandbox;
+    const fs::path output = sandbox.dir() / "work" / "out.glb";
+    ASSERT_EQ(WriteOutputFile(output.string(),
+                              [&](std::ostream& out) {
+                                  out << "0123456789";
+                                  const struct {
+                                      std::streamoff offset;
+                                      std::ios::seekdir from;
+                                  } moves[] = {{kLowest, std::ios::cur},  {kLowest, std::ios::end},
+                                               {kHighest, std::ios::beg}, {kHighest, std::ios::cur},
+                                               {-11, std::ios::end},      {1, std::ios::end}};
+                                  for (const auto& m : moves) {
+                                      out.seekp(m.offset, m.from);
+                                      EXPECT_TRUE(out.fail()) << m.offset;
+                                      out.clear();
+                                      EXPECT_EQ(out.tellp(), std::streampos(10)) << m.offset;
+                                  }
+                                  out.seekp(-10, std::ios::end);
+                                  out << "A";
+                              }),
+              OutputResult::kWritten);
+    EXPECT_EQ(test::ReadFileBytes(output), "A123456789");
 }
 
 }  // namespace

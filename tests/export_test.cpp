@@ -11,6 +11,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <random>
@@ -23,6 +25,8 @@
 #include "export/gltf_placement.h"
 #include "export/shortest_text.h"
 #include "export/triangulate.h"
+#include "io/output_file.h"
+#include "support/konvert_runner.h"
 
 namespace kon {
 namespace {
@@ -179,6 +183,62 @@ TEST(GltfTest, ManyInstancesAreNodesInOrder) {
                 << i;
         }
     }
+}
+
+std::uint32_t WordAt(const std::string& bytes, std::size_t at) {
+    std::uint32_t word = 0;
+    for (std::size_t k = 4; k-- > 0;) word = word << 8 | static_cast<unsigned char>(bytes[at + k]);
+    return word;
+}
+
+// The GLB's lengths are filled in last, through the file replacement, for
+// outputs of one block and of many (both threads then write nodes): the
+// total is the file's size, the JSON chunk holds the whole JSON and no more
+// than its padding, and the binary chunk fills the rest.
+TEST(GltfTest, GlbLengthsMatchWhatWasWritten) {
+    for (const std::size_t instances : {0u, 1u, 4096u, 9001u}) {
+        KonModell model;
+        model.Punkte = {CObPunkt{}, CObPunkt{}, CObPunkt{}};
+        model.Punkte[1].X = 1000;
+        model.Punkte[2].Y = 1000;
+        Flaeche f;
+        f.Anzahl = 3;
+        f.Ecken[1] = 1;
+        f.Ecken[2] = 2;
+        model.Flaechenliste = {f};
+        model.Instanzen.assign(instances, CObFormat{1, 2, 3, 10.0, 20.0, 30.0, 1.5f, 1.0f, 0.5f});
+        test::Sandbox sandbox;
+        const std::filesystem::path output = sandbox.dir() / "work" / "out.glb";
+        ASSERT_EQ(
+            WriteOutputFile(output.string(),
+                            [&](std::ostream& out) { WriteGltf(model, out, GltfForm::kBinary); }),
+            OutputResult::kWritten);
+        const std::string glb = test::ReadFileBytes(output);
+        ASSERT_GE(glb.size(), 28u) << instances;
+        EXPECT_EQ(WordAt(glb, 0), 0x46546C67u) << instances;
+        EXPECT_EQ(WordAt(glb, 8), glb.size()) << instances;
+        const std::uint32_t json = WordAt(glb, 12);
+        ASSERT_LE(20 + json + 8, glb.size()) << instances;
+        const std::string text = glb.substr(20, json);
+        EXPECT_LE(text.size() - (text.find_last_not_of(' ') + 1), 3u) << instances;  // padding
+        const nlohmann::json document = nlohmann::json::parse(text);
+        EXPECT_EQ(document["nodes"].size(), instances + 1) << instances;  // the mesh's node
+        EXPECT_EQ(20 + json + 8 + WordAt(glb, 20 + json), glb.size()) << instances;
+        EXPECT_EQ(WordAt(glb, 20 + json + 4), 0x004E4942u) << instances;
+    }
+}
+
+// A stream that writes only at its end cannot take the lengths in their
+// place: the writer says so instead of leaving zeros in the header.
+TEST(GltfTest, GlbToAStreamThatOnlyAppendsFails) {
+    test::Sandbox sandbox;
+    const std::filesystem::path file = sandbox.dir() / "work" / "append.glb";
+    test::WriteFileBytes(file, "old");
+    KonModell model;
+    model.Instanzen = {CObFormat{}};
+    std::ofstream out(file, std::ios::binary | std::ios::app);
+    WriteGltf(model, out, GltfForm::kBinary);
+    EXPECT_TRUE(out.fail());
 }
 
 template <typename Real>

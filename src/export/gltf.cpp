@@ -279,15 +279,16 @@ class Document {
 
     // A view over everything written to the buffer since `start`.
     std::size_t View(std::size_t start, int target) {
-        json_["bufferViews"].push_back({{"buffer", 0},
-                                        {"byteOffset", start},
-                                        {"byteLength", buffer_.Size() - start},
-                                        {"target", target}});
+        ArrayAt("bufferViews")
+            .push_back({{"buffer", 0},
+                        {"byteOffset", start},
+                        {"byteLength", buffer_.Size() - start},
+                        {"target", target}});
         return json_["bufferViews"].size() - 1;
     }
 
     std::size_t Accessor(Json accessor) {
-        json_["accessors"].push_back(std::move(accessor));
+        ArrayAt("accessors").push_back(std::move(accessor));
         return json_["accessors"].size() - 1;
     }
 
@@ -359,13 +360,14 @@ class Document {
                 {{"attributes", attributes},
                  {"indices", json_["accessors"].size()},
                  {"material", Material("TexId " + std::to_string(texId), {1.0, 1.0, 1.0, 1.0})}});
-            json_["accessors"].push_back({{"bufferView", json_["bufferViews"].size()},
-                                          {"byteOffset", offset},
-                                          {"componentType", kUnsignedShort},
-                                          {"count", indices.size()},
-                                          {"type", "SCALAR"},
-                                          {"min", {low}},
-                                          {"max", {high}}});
+            ArrayAt("accessors")
+                .push_back({{"bufferView", json_["bufferViews"].size()},
+                            {"byteOffset", offset},
+                            {"componentType", kUnsignedShort},
+                            {"count", indices.size()},
+                            {"type", "SCALAR"},
+                            {"min", {low}},
+                            {"max", {high}}});
         }
         View(start, kElementArrayBuffer);
         Node("Modell", AddMesh("Modell", std::move(primitives)));
@@ -401,7 +403,8 @@ class Document {
     // unless it is the GLB's own.
     const std::string& Head(std::size_t instances, const std::string* uri) {
         const std::size_t nodes = json_.contains("nodes") ? json_["nodes"].size() : 0;
-        Json& scene = json_["scenes"][0] = Json::object();
+        json_["scenes"] = Json::array({Json::object()});
+        Json& scene = json_["scenes"][0];
         // Every node, the instances' too, is a root: the list is written as
         // text in place of this mark, as a JSON tree of so many numbers took
         // long to build, write and free. No name or uri holds an '@'.
@@ -409,8 +412,9 @@ class Document {
         if (nodes + instances > 0) scene["nodes"] = kRootsMark;
         json_["scene"] = 0;
         if (buffer_.Size() > 0) {
-            Json& buffer = json_["buffers"][0] = {{"byteLength", buffer_.Size()}};
+            Json buffer = {{"byteLength", buffer_.Size()}};
             if (uri != nullptr) buffer["uri"] = *uri;
+            json_["buffers"] = Json::array({std::move(buffer)});
         }
         if (instances > 0) {
             // "nodes" goes last, so its array closes the text: "...]}".
@@ -443,22 +447,31 @@ class Document {
 
   private:
     std::size_t Material(const std::string& name, const std::array<double, 4>& colour) {
-        json_["materials"].push_back(
-            {{"name", name},
-             {"pbrMetallicRoughness",
-              {{"baseColorFactor", colour}, {"metallicFactor", 0.0}, {"roughnessFactor", 1.0}}},
-             // Kon polygons have no agreed front side.
-             {"doubleSided", true}});
+        ArrayAt("materials")
+            .push_back(
+                {{"name", name},
+                 {"pbrMetallicRoughness",
+                  {{"baseColorFactor", colour}, {"metallicFactor", 0.0}, {"roughnessFactor", 1.0}}},
+                 // Kon polygons have no agreed front side.
+                 {"doubleSided", true}});
         return json_["materials"].size() - 1;
     }
 
     std::size_t AddMesh(const std::string& name, Json primitives) {
-        json_["meshes"].push_back({{"name", name}, {"primitives", std::move(primitives)}});
+        ArrayAt("meshes").push_back({{"name", name}, {"primitives", std::move(primitives)}});
         return json_["meshes"].size() - 1;
     }
 
     void Node(const std::string& name, std::size_t mesh) {
-        json_["nodes"].push_back({{"name", name}, {"mesh", mesh}});
+        ArrayAt("nodes").push_back({{"name", name}, {"mesh", mesh}});
+    }
+
+    // The array under `key`, made first where it is missing: the library's
+    // push_back onto a missing (null) value leaves it broken, to crash in its
+    // destructor, when the new array cannot be allocated.
+    Json& ArrayAt(const char* key) {
+        if (!json_.contains(key)) json_[key] = Json::array();
+        return json_[key];
     }
 
     Json json_;
@@ -528,6 +541,9 @@ void WriteGlb(std::ostream& out, const std::string& head, InstanceText& instance
     WriteWord(out, static_cast<std::uint32_t>(total));
     WriteWord(out, static_cast<std::uint32_t>(jsonChunk));
     out.seekp(0, std::ios::end);
+    // A stream that writes only at its end (a file opened to append) took
+    // the lengths there instead: the end shows it.
+    if (out.tellp() != start + static_cast<std::streamoff>(total)) out.setstate(std::ios::failbit);
 }
 
 }  // namespace

@@ -206,11 +206,23 @@ class TemporaryFileBuf : public std::streambuf {
     pos_type seekoff(off_type offset, std::ios_base::seekdir from,
                      std::ios_base::openmode which) override {
         const std::uint64_t here = start_ + static_cast<std::uint64_t>(pptr() - pbase());
+        const std::uint64_t end = std::max(end_, here);
         const std::uint64_t base = from == std::ios_base::beg   ? 0
                                    : from == std::ios_base::cur ? here
-                                                                : std::max(end_, here);
-        if (offset < 0 && static_cast<std::uint64_t>(-offset) > base) return Refused();
-        return seekpos(pos_type(static_cast<off_type>(base) + offset), which);
+                                                                : end;
+        // Every target lies in [0, end], which bounds the arithmetic too
+        // (the lowest offset has no positive counterpart: -(offset + 1) + 1).
+        std::uint64_t to = base;
+        if (offset < 0) {
+            const std::uint64_t back = static_cast<std::uint64_t>(-(offset + 1)) + 1;
+            if (back > base) return Refused();
+            to = base - back;
+        } else {
+            const auto ahead = static_cast<std::uint64_t>(offset);
+            if (ahead > end - base) return Refused();
+            to = base + ahead;
+        }
+        return seekpos(pos_type(static_cast<off_type>(to)), which);
     }
     pos_type seekpos(pos_type position, std::ios_base::openmode which) override {
         const std::uint64_t here = start_ + static_cast<std::uint64_t>(pptr() - pbase());
