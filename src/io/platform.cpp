@@ -6,6 +6,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -429,6 +430,8 @@ bool TemporaryFile::Write(const char* data, std::size_t size) {
 }
 
 bool TemporaryFile::Seek(std::uint64_t offset) {
+    // Where off_t is narrower than the offset, a position beyond it is refused.
+    if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return false;
     return lseek(Fd(file_), static_cast<off_t>(offset), SEEK_SET) != -1;
 }
 
