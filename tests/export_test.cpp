@@ -171,7 +171,11 @@ TEST(GltfTest, ManyInstancesAreNodesInOrder) {
         const CObFormat& f = model.Instanzen[i];
         const GltfPlacement p = ToGltfPlacement(f);
         ASSERT_EQ(nodes[i]["name"], "Instanz " + std::to_string(i + 1));
-        ASSERT_EQ(nodes[i]["translation"], nlohmann::json(p.translation)) << i;
+        for (std::size_t k = 0; k < 3; ++k) {
+            ASSERT_EQ(nodes[i]["translation"][k].get<double>(),
+                      static_cast<double>(p.move[k]) / 1000.0)
+                << i;
+        }
         for (std::size_t k = 0; k < 4; ++k) {
             ASSERT_EQ(static_cast<float>(nodes[i]["rotation"][k].get<double>()),
                       static_cast<float>(p.rotation[k]))

@@ -148,16 +148,23 @@ char* PutText(char* out, const char (&text)[N]) {
     return out + N - 1;
 }
 
-template <typename Real, std::size_t N>
-char* PutNumbers(char* out, const std::array<double, N>& values) {
+// A JSON list of values, each written by `put`.
+template <typename Value, std::size_t N, typename Put>
+char* PutList(char* out, const std::array<Value, N>& values, Put put) {
     char sep = '[';
-    for (const double v : values) {
+    for (const Value v : values) {
         *out++ = sep;
         sep = ',';
-        out = PutShortest(out, static_cast<Real>(v));
+        out = put(out, v);
     }
     *out++ = ']';
     return out;
+}
+
+// glTF holds rotation and scale as 32-bit floats, and the scale was one:
+// their float forms are as exact and half as long.
+char* PutFloat(char* out, double value) {
+    return PutShortest(out, static_cast<float>(value));
 }
 
 // The JSON text of the instance nodes, in pieces of kNodesPerPiece nodes,
@@ -246,19 +253,12 @@ class InstanceText {
             out = PutText(out, "{\"name\":\"Instanz ");
             out = PutUnsigned(out, i + 1);
             out = PutText(out, "\",\"translation\":");
-            char sep = '[';
-            for (const std::int64_t millimetres : placement.move) {
-                *out++ = sep;
-                sep = ',';
-                out = PutShortestThousandths(out, millimetres);
-            }
-            *out++ = ']';
-            // glTF holds rotation and scale as 32-bit floats, and the scale
-            // was one: their float forms are as exact and half as long.
+            // Metres, straight from the integer millimetres.
+            out = PutList(out, placement.move, PutShortestThousandths);
             out = PutText(out, ",\"rotation\":");
-            out = PutNumbers<float>(out, placement.rotation);
+            out = PutList(out, placement.rotation, PutFloat);
             out = PutText(out, ",\"scale\":");
-            out = PutNumbers<float>(out, placement.scale);
+            out = PutList(out, placement.scale, PutFloat);
             *out++ = '}';
         }
         return out;

@@ -40,9 +40,6 @@ GltfPlacement ToGltfPlacement(const CObFormat& format) {
     // -Y is negated as a 64-bit integer: the 32-bit lowest value has no
     // 32-bit negative, and a negated double would make 0 into -0.
     placement.move = {format.MoveX, format.MoveZ, -std::int64_t{format.MoveY}};
-    for (std::size_t k = 0; k < 3; ++k) {
-        placement.translation[k] = static_cast<double>(placement.move[k]) / 1000.0;
-    }
     const Quaternion kon = Multiply(AboutAxis(2, format.RotZ),
                                     Multiply(AboutAxis(1, format.RotY), AboutAxis(0, format.RotX)));
     Quaternion q = {kon[0], kon[2], -kon[1], kon[3]};

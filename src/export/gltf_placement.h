@@ -10,8 +10,7 @@
 namespace kon {
 
 struct GltfPlacement {
-    std::array<std::int64_t, 3> move = {0, 0, 0};           // millimetres
-    std::array<double, 3> translation = {0.0, 0.0, 0.0};    // metres: move / 1000
+    std::array<std::int64_t, 3> move = {0, 0, 0};           // millimetres (glTF: metres)
     std::array<double, 4> rotation = {0.0, 0.0, 0.0, 1.0};  // unit quaternion x, y, z, w
     std::array<double, 3> scale = {1.0, 1.0, 1.0};
 };
