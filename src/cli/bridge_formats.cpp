@@ -1,73 +1,84 @@
-// The assimp bridge as formats of kon: every export format it offers, and its
-// import as the reader of every extension the linked assimp reads. Without
-// assimp (the MinGW build) kon has its own formats only.
+// The formats of the assimp bridge, from a library of their own that is
+// loaded only when a run needs a format kon does not know itself: loading
+// assimp took every run 1.7 ms and 8 MiB before (bridge_module.cpp). Where
+// the bridge is linked in, only its list waits until it is needed.
 
 #include "cli/format_registry.h"
 
-#ifdef KON_HAVE_ASSIMP
+#if defined(KON_BRIDGE_LINKED)
 
-#include <string_view>
-#include <utility>
+namespace kon::cli {
 
-#include "bridge/assimp_bridge.h"
+void AddAssimpFormats(FormatRegistry& registry);  // bridge_module.cpp, linked in
+
+void AddBridgeFormats(FormatRegistry& registry) {
+    registry.AddLater(AddAssimpFormats);
+}
+
+}  // namespace kon::cli
+
+#elif defined(KON_HAVE_ASSIMP)
+
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <system_error>
+
+#include "io/platform.h"
 
 namespace kon::cli {
 
 namespace {
 
-// The bridge names the file first ("chair.obj: ..."); kon's lines do that.
-std::string WithoutFileName(std::string text, std::string_view path) {
-    if (text.size() > path.size() + 1 && text.starts_with(path) &&
-        std::string_view(text).substr(path.size(), 2) == ": ") {
-        text.erase(0, path.size() + 2);
-    }
-    return text;
-}
+namespace fs = std::filesystem;
 
-LoadResult ImportFile(const std::string& path, const ReadSettings& settings, KonModell& model) {
-    const bridge::BridgeResult imported =
-        bridge::ImportWithAssimp(path, bridge::ImportOptions{settings.scale}, model);
-    LoadResult result;
-    for (const std::string& warning : imported.warnings) {
-        Diagnostic d;
-        d.severity = Severity::kWarning;
-        d.explanation = WithoutFileName(warning, path);
-        result.diagnostics.items.push_back(std::move(d));
+using BuildFunction = const char* (*)();
+using AddFunction = void (*)(FormatRegistry&);
+
+// Where the library is: next to the program (the build tree, or a program
+// unpacked in one folder), else where it is installed, relative to the
+// program, so a moved installation still finds its own.
+std::string LoadInto(FormatRegistry& registry) {
+    const fs::path folder = platform::ProgramFolder();
+    if (folder.empty()) return "the folder of kon is not known";
+    std::string why;
+    for (const fs::path& candidate :
+         {folder / KON_BRIDGE_MODULE, folder / KON_BRIDGE_INSTALLED / KON_BRIDGE_MODULE}) {
+        std::error_code ec;
+        if (!fs::is_regular_file(candidate, ec)) continue;
+        const platform::LoadedModule module = platform::LoadModule(candidate);
+        if (module.handle == nullptr) {
+            why = module.error;
+            continue;
+        }
+        const auto build = reinterpret_cast<BuildFunction>(
+            platform::ModuleFunction(module.handle, "kon_bridge_build"));
+        const auto add = reinterpret_cast<AddFunction>(
+            platform::ModuleFunction(module.handle, "kon_add_bridge_formats"));
+        // Another build of kon may lay its objects out otherwise.
+        if (build == nullptr || add == nullptr || std::strcmp(build(), KON_BRIDGE_BUILD) != 0) {
+            why = candidate.string() + " belongs to another build of kon";
+            continue;
+        }
+        add(registry);
+        return {};
     }
-    if (!imported.ok()) {
-        Diagnostic d;
-        d.kind = FaultKind::kImportFailed;
-        d.explanation = WithoutFileName(imported.error, path);
-        result.diagnostics.items.push_back(std::move(d));
+    if (why.empty()) {
+        why = std::string(KON_BRIDGE_MODULE) + " is neither next to kon nor in " +
+              (folder / KON_BRIDGE_INSTALLED).lexically_normal().string();
     }
-    return result;
+    return why;
 }
 
 }  // namespace
 
 void AddBridgeFormats(FormatRegistry& registry) {
-    for (const bridge::FormatInfo& info : bridge::AssimpExportFormats()) {
-        registry.Add({.name = info.id,
-                      .extension = "." + info.extension,
-                      .description = info.description + " (assimp)",
-                      .write = [id = info.id](const KonModell& model, std::ostream& out,
-                                              const WriteSettings&) {
-                          bridge::BridgeResult written = bridge::ExportWithAssimp(model, id, out);
-                          return WriteReport{std::move(written.warnings), std::move(written.error)};
-                      }});
-    }
-    // kon's own glTF writers gain assimp's reader; an extension that no
-    // format has yet becomes a format that is only read.
-    for (const bridge::ImportFormat& imported : bridge::AssimpImportFormats()) {
-        const std::string extension = "." + imported.extension;
-        if (!registry.AddReader(extension, ImportFile) &&
-            registry.Find(imported.extension) == nullptr) {
-            registry.Add({.name = imported.extension,
-                          .extension = extension,
-                          .description = imported.description + " (assimp)",
-                          .read = ImportFile});
+    registry.AddLater([](FormatRegistry& more) {
+        if (const std::string why = LoadInto(more); !why.empty()) {
+            std::cerr << "kon: warning: the formats of assimp are left out: " << why << '\n';
         }
-    }
+    });
 }
 
 }  // namespace kon::cli

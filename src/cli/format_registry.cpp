@@ -1,6 +1,8 @@
 #include "cli/format_registry.h"
 
+#include <mutex>
 #include <ostream>
+#include <utility>
 
 #include "archive/kon_archive.h"
 #include "text/kon_text.h"
@@ -82,22 +84,77 @@ FormatRegistry FormatRegistry::Standard() {
     return registry;
 }
 
-const Format* FormatRegistry::Find(std::string_view name) const {
-    const std::string lower = AsciiLowerCopy(name);
-    for (const Format& f : formats_) {
-        if (f.name == lower) return &f;
+struct FormatRegistry::Later {
+    std::function<void(FormatRegistry&)> add;
+    std::once_flag once;
+    std::vector<Format> all;  // set once, read only from then on
+};
+
+FormatRegistry::FormatRegistry() = default;
+FormatRegistry::FormatRegistry(FormatRegistry&&) noexcept = default;
+FormatRegistry& FormatRegistry::operator=(FormatRegistry&&) noexcept = default;
+FormatRegistry::~FormatRegistry() = default;
+
+void FormatRegistry::AddLater(std::function<void(FormatRegistry&)> add) {
+    if (later_ == nullptr) {
+        later_ = std::make_unique<Later>();
+        later_->add = std::move(add);
+        return;
+    }
+    // A second one runs after the first, in the same step.
+    later_->add = [first = std::move(later_->add), second = std::move(add)](FormatRegistry& r) {
+        first(r);
+        second(r);
+    };
+}
+
+const std::vector<Format>& FormatRegistry::Complete() const {
+    if (later_ == nullptr) return formats_;
+    Later& later = *later_;
+    // The formats answered so far stay where they are: the complete list is
+    // a copy, so pointers handed out before stay valid.
+    std::call_once(later.once, [&] {
+        FormatRegistry more;
+        more.formats_ = formats_;
+        later.add(more);
+        later.all = std::move(more.formats_);
+    });
+    return later.all;
+}
+
+const std::vector<Format>& FormatRegistry::All() const {
+    return Complete();
+}
+
+namespace {
+
+// The first format of `formats` that `wanted` takes; null for none.
+template <typename Wanted>
+const Format* First(const std::vector<Format>& formats, Wanted wanted) {
+    for (const Format& f : formats) {
+        if (wanted(f)) return &f;
     }
     return nullptr;
+}
+
+}  // namespace
+
+const Format* FormatRegistry::Find(std::string_view name) const {
+    const std::string lower = AsciiLowerCopy(name);
+    const auto named = [&](const Format& f) { return f.name == lower; };
+    if (const Format* own = First(formats_, named)) return own;
+    return First(Complete(), named);
 }
 
 const Format* FormatRegistry::ByExtension(std::string_view extension,
                                           const WriteSettings& settings) const {
     const std::string lower = AsciiLowerCopy(extension);
-    for (const Format& f : formats_) {
+    const auto writes = [&](const Format& f) {
         const std::string& own = f.usesTextExtension ? settings.extension : f.extension;
-        if (f.CanWrite() && AsciiLowerCopy(own) == lower) return &f;
-    }
-    return nullptr;
+        return f.CanWrite() && AsciiLowerCopy(own) == lower;
+    };
+    if (const Format* own = First(formats_, writes)) return own;
+    return First(Complete(), writes);
 }
 
 bool FormatRegistry::AddReader(std::string_view extension, const ReadFunction& read) {
@@ -114,15 +171,16 @@ bool FormatRegistry::AddReader(std::string_view extension, const ReadFunction& r
 
 const Format* FormatRegistry::Reader(std::string_view extension) const {
     const std::string lower = AsciiLowerCopy(extension);
-    for (const Format& f : formats_) {
-        if (f.read != nullptr && AsciiLowerCopy(f.extension) == lower) return &f;
-    }
-    return nullptr;
+    const auto reads = [&](const Format& f) {
+        return f.read != nullptr && AsciiLowerCopy(f.extension) == lower;
+    };
+    if (const Format* own = First(formats_, reads)) return own;
+    return First(Complete(), reads);
 }
 
 std::vector<std::string> FormatRegistry::WritableNames() const {
     std::vector<std::string> names;
-    for (const Format& f : formats_) {
+    for (const Format& f : Complete()) {
         if (f.CanWrite()) names.push_back(f.name);
     }
     return names;

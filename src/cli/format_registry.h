@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,8 +60,16 @@ struct Format {
     bool CanWrite() const { return write != nullptr; }
 };
 
+// Filled first (Add, AddReader, AddLater), then looked up, from several
+// threads at once if need be; the formats added later are added by the
+// first lookup that needs them, once.
 class FormatRegistry {
   public:
+    FormatRegistry();
+    FormatRegistry(FormatRegistry&&) noexcept;
+    FormatRegistry& operator=(FormatRegistry&&) noexcept;
+    ~FormatRegistry();
+
     // kon's own formats, and the bridge's where it is built in.
     static FormatRegistry Standard();
 
@@ -68,21 +77,33 @@ class FormatRegistry {
     // Gives every format of this extension (with its dot) that is not a Kon
     // form this reader; false when there is none.
     bool AddReader(std::string_view extension, const ReadFunction& read);
+    // Formats whose list costs time to make (loading a library): `add` runs
+    // on a registry holding the formats added so far, at the first lookup
+    // those do not answer, or at the first call of All.
+    void AddLater(std::function<void(FormatRegistry&)> add);
+
     const Format* Find(std::string_view name) const;
     // The writable format whose extension this is (ignoring letter case).
     const Format* ByExtension(std::string_view extension, const WriteSettings& settings) const;
     // The format that reads files of this extension by name (ignoring letter
     // case); none for the Kon forms, which are read by content.
     const Format* Reader(std::string_view extension) const;
-    const std::vector<Format>& All() const { return formats_; }
+    const std::vector<Format>& All() const;
     std::vector<std::string> WritableNames() const;
 
   private:
+    struct Later;
+    // The formats added so far, or with those added later too.
+    const std::vector<Format>& Complete() const;
+
     std::vector<Format> formats_;
+    std::unique_ptr<Later> later_;
 };
 
-// The formats of the assimp bridge: its writers, and its reader added to
-// every format whose extension assimp reads. Nothing in a build without it.
+// The formats of the assimp bridge, added later: its writers, and its reader
+// added to every format whose extension assimp reads. Nothing in a build
+// without it, or when its module cannot be loaded (then said once on
+// standard error).
 void AddBridgeFormats(FormatRegistry& registry);
 
 std::string AsciiLowerCopy(std::string_view text);

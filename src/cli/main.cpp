@@ -54,6 +54,26 @@ std::optional<double> ParseScale(const std::string& text) {
     return scale;
 }
 
+// The name of a writable format, in any letter case; it becomes the
+// format's own name. The list of all names, which loads the bridge, is made
+// only for the help and for a name kon does not know itself.
+class WritableFormat : public CLI::Validator {
+  public:
+    explicit WritableFormat(const kon::cli::FormatRegistry& registry) {
+        desc_function_ = [&registry] {
+            return CLI::detail::generate_set(registry.WritableNames());
+        };
+        func_ = [&registry](std::string& name) {
+            const kon::cli::Format* format = registry.Find(name);
+            if (format != nullptr && format->CanWrite()) {
+                name = format->name;
+                return std::string();
+            }
+            return name + " not in " + CLI::detail::generate_set(registry.WritableNames());
+        };
+    }
+};
+
 void AddInspect(CLI::App& command, kon::cli::InspectOptions& options) {
     command.add_flag("--json", options.json, "one JSON object per file and line");
     command.add_option("FILE", options.files, "Kon archives or Kon text files")->required();
@@ -101,7 +121,7 @@ int main(int argc, char** argv) {
     CLI::App* convertCommand = app.add_subcommand(
         "convert", "convert files (default: .kon to Kon text, anything else to a Kon archive)");
     convertCommand->add_option("--to", convert.to, "output format (see kon formats)")
-        ->check(CLI::IsMember(registry.WritableNames(), CLI::ignore_case));
+        ->check(WritableFormat(registry));
     convertCommand->add_option("-o,--output", convert.output,
                                "output file (one input) or existing folder");
     convertCommand->add_flag("--force", convert.force, "replace existing outputs");

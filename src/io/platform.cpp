@@ -6,9 +6,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #ifdef _WIN32
@@ -17,6 +19,7 @@
 #include <sys/stat.h>
 #include <windows.h>
 #else
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/stat.h>
@@ -346,6 +349,28 @@ WorkersLeaveSignalsAlone::~WorkersLeaveSignalsAlone() {
     pthread_sigmask(SIG_SETMASK, &previous_->mask, nullptr);
 }
 
+std::filesystem::path ProgramFolder() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : self.parent_path();
+}
+
+LoadedModule LoadModule(const std::filesystem::path& file) {
+    LoadedModule loaded;
+    // Every symbol is bound now: a module that does not fit this program
+    // fails here, with the missing name, instead of at its first call.
+    loaded.handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (loaded.handle == nullptr) {
+        const char* why = dlerror();
+        loaded.error = why != nullptr ? why : file.string() + ": cannot be loaded";
+    }
+    return loaded;
+}
+
+void* ModuleFunction(void* handle, const char* name) {
+    return dlsym(handle, name);
+}
+
 bool MayWrite(const std::filesystem::path& file) {
     return access(file.c_str(), W_OK) == 0;
 }
@@ -602,6 +627,44 @@ void IgnoreBrokenPipes() {}  // a write to a closed pipe fails there anyway
 struct WorkersLeaveSignalsAlone::Saved {};
 WorkersLeaveSignalsAlone::WorkersLeaveSignalsAlone() = default;
 WorkersLeaveSignalsAlone::~WorkersLeaveSignalsAlone() = default;
+
+std::filesystem::path ProgramFolder() {
+    // The path may be longer than MAX_PATH; the buffer grows until it fits.
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        if (length == 0) return {};
+        if (length < name.size()) {
+            name.resize(length);
+            return std::filesystem::path(name).parent_path();
+        }
+        if (name.size() >= 32768) return {};  // longer than any Windows path
+        name.resize(name.size() * 2);
+    }
+}
+
+LoadedModule LoadModule(const std::filesystem::path& file) {
+    LoadedModule loaded;
+    // The module's own libraries are looked for next to it first.
+    const HMODULE module = LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (module == nullptr) {
+        loaded.error =
+            file.string() + ": cannot be loaded (error " + std::to_string(GetLastError()) + ")";
+        return loaded;
+    }
+    loaded.handle = static_cast<void*>(module);
+    return loaded;
+}
+
+void* ModuleFunction(void* handle, const char* name) {
+    const FARPROC function = GetProcAddress(static_cast<HMODULE>(handle), name);
+    // A function's address as the object pointer dlsym gives on POSIX.
+    void* address = nullptr;
+    static_assert(sizeof address == sizeof function);
+    std::memcpy(&address, &function, sizeof address);
+    return address;
+}
 
 bool MayWrite(const std::filesystem::path& file) {
     return _waccess(file.c_str(), 2) == 0;

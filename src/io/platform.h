@@ -18,6 +18,22 @@ namespace kon::platform {
 // there can say they were lost.
 bool GuardStandardStreams();
 
+// The folder that holds the running program's own file; empty when the
+// system does not say.
+std::filesystem::path ProgramFolder();
+
+// A library loaded for the rest of the process: what it hands out (functions,
+// objects made by its code) stays in use until the end, so it is never
+// unloaded. `handle` is null and `error` says why when it cannot be loaded.
+struct LoadedModule {
+    void* handle = nullptr;
+    std::string error;
+};
+LoadedModule LoadModule(const std::filesystem::path& file);
+// The address of a function the module exports by that (unmangled) name;
+// null when it has none.
+void* ModuleFunction(void* handle, const char* name);
+
 // Whether the current user may write to the existing file.
 bool MayWrite(const std::filesystem::path& file);
 
