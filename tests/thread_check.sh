@@ -9,7 +9,7 @@
 set -euo pipefail
 build=$(realpath "${1:-build/tsan}")
 examples=$(cd "$(dirname "$0")/../examples" && pwd)
-export TSAN_OPTIONS="halt_on_error=1 exitcode=66"
+export TSAN_OPTIONS="halt_on_error=1 exitcode=66 suppressions=$(cd "$(dirname "$0")" && pwd)/tsan_assimp.supp"
 
 "$build/tests/kon_unit_tests" --gtest_brief=1 \
     --gtest_filter='RunBeside*:GltfTest.*:TextReaderTest.*:LineReaderTest.*:OutputFile*'
@@ -32,7 +32,7 @@ if [ -e "$build/kon-assimp.so" ]; then
     "$build/kon" convert --to obj -o h.obj "$examples/haus.csv" 2>/dev/null
     for i in 1 2 3 4; do cp h.obj "h$i.obj"; done
     mkdir imported
-    "$build/kon" convert -j 2 -o imported h1.obj h2.obj h3.obj h4.obj 2>/dev/null
+    "$build/kon" convert -j 4 -o imported h1.obj h2.obj h3.obj h4.obj 2>/dev/null
     [ "$(ls imported | wc -l)" -eq 4 ]
 fi
 echo "no data race in the threads"

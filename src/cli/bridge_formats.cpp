@@ -26,6 +26,7 @@ void AddBridgeFormats(FormatRegistry& registry) {
 #include <system_error>
 
 #include "io/platform.h"
+#include "kon_build_id.h"
 
 namespace kon::cli {
 
@@ -49,7 +50,10 @@ std::string LoadInto(FormatRegistry& registry) {
         if (!fs::is_regular_file(candidate, ec)) continue;
         const platform::LoadedModule module = platform::LoadModule(candidate);
         if (module.handle == nullptr) {
-            why = module.error;
+            // A library it needs that is missing is named without it.
+            why = module.error.starts_with(candidate.string())
+                      ? module.error
+                      : candidate.string() + ": " + module.error;
             continue;
         }
         const auto build = reinterpret_cast<BuildFunction>(

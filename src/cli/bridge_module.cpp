@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "bridge/assimp_bridge.h"
+#include "kon_build_id.h"
 
 namespace kon::cli {
 

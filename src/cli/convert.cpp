@@ -259,8 +259,8 @@ int RunConvert(const ConvertOptions& options, const FormatRegistry& registry, st
             job.format = registry.ByExtension(extension, options.settings);
             // "-o model.off" asks for that format: a Kon file under its name
             // would only be taken for one.
-            if (const Format* readOnly = registry.Reader(extension);
-                job.format == nullptr && readOnly != nullptr) {
+            if (const Format* readOnly =
+                    job.format == nullptr ? registry.Reader(extension) : nullptr) {
                 err << "kon convert: " << readOnly->name
                     << " is only read, not written; name the output format with --to\n";
                 return kExitUsage;

@@ -174,7 +174,8 @@ const Format* FormatRegistry::Reader(std::string_view extension) const {
     const auto reads = [&](const Format& f) {
         return f.read != nullptr && AsciiLowerCopy(f.extension) == lower;
     };
-    if (const Format* own = First(formats_, reads)) return own;
+    // kon's own formats are read by content; readers by name come with the
+    // formats added later.
     return First(Complete(), reads);
 }
 

@@ -646,11 +646,14 @@ std::filesystem::path ProgramFolder() {
 
 LoadedModule LoadModule(const std::filesystem::path& file) {
     LoadedModule loaded;
-    // The module's own libraries are looked for next to it first.
-    const HMODULE module = LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    // The module's own libraries are looked for next to it and in the
+    // system's folders, never in the current one.
+    const HMODULE module = LoadLibraryExW(
+        file.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     if (module == nullptr) {
-        loaded.error =
-            file.string() + ": cannot be loaded (error " + std::to_string(GetLastError()) + ")";
+        const std::u8string name = file.u8string();  // any name, whatever the code page
+        loaded.error = std::string(name.begin(), name.end()) + ": cannot be loaded (error " +
+                       std::to_string(GetLastError()) + ")";
         return loaded;
     }
     loaded.handle = static_cast<void*>(module);
