@@ -283,6 +283,18 @@ int RunConvert(const ConvertOptions& options, const FormatRegistry& registry, st
         }
     }
 
+    // An input that may be of another format makes the formats added later
+    // ready now, on this thread: what loading them says comes before the
+    // progress display and the first file's messages, not inside them.
+    for (const Job& job : jobs) {
+        const std::string extension = "." + AsciiLowerCopy(PathExtension(job.input));
+        if (extension != ".kon" && extension != ".csv" &&
+            extension != AsciiLowerCopy(options.settings.extension)) {
+            registry.Reader(extension);
+            break;
+        }
+    }
+
     const bool several = jobs.size() > 1;
     Reporter reporter(err, jobs.size(), several && platform::StandardErrorIsTerminal());
     std::mutex lock;
