@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-enum class Library { kMissing, kNextToKon, kInstalled, kOtherBuild };
+enum class Library { kMissing, kNextToKon, kInstalled, kOtherBuild, kNotALibrary };
 
 struct Case {
     const char* name;
@@ -55,6 +55,8 @@ std::vector<Case> Cases() {
         // Said before the first file's messages, not between them.
         {"missing: said first in a batch", Library::kMissing, "convert -v -o out haus.kon h.obj", 1,
          "", kWarning, "out/haus.csv"},
+        {"a file that is no library", Library::kNotALibrary, "formats", 0, "gltf ", kWarning + "/",
+         nullptr},
         {"another build's library is not called", Library::kOtherBuild, "formats", 0, "glb ",
          "belongs to another build of kon", nullptr},
         {"next to kon", Library::kNextToKon, "convert --to obj -o m.obj haus.kon", 0, "",
@@ -87,6 +89,9 @@ TEST_P(BridgeLoadingTest, Run) {
         case Library::kOtherBuild:
             fs::copy_file(KON_OTHER_BUILD_MODULE_FILE, bin / module.filename());
             break;
+        case Library::kNotALibrary:
+            kon::test::WriteFileBytes(bin / module.filename(), "not a library\n");
+            break;
     }
     for (const char* example : {"haus.kon", "haus.csv"}) {
         fs::copy_file(fs::path(KONVERT_EXAMPLES_DIR) / example, work / example);
@@ -113,7 +118,7 @@ TEST_P(BridgeLoadingTest, Run) {
     } else {
         EXPECT_NE(err.find(c.stderrHas), std::string::npos) << err;
     }
-    if (c.library == Library::kMissing || c.library == Library::kOtherBuild) {
+    if (c.library != Library::kNextToKon && c.library != Library::kInstalled) {
         // What kon can still do, it does; assimp's formats are simply absent.
         EXPECT_EQ(out.find("(assimp)"), std::string::npos) << out;
     }
