@@ -96,19 +96,11 @@ FormatRegistry& FormatRegistry::operator=(FormatRegistry&&) noexcept = default;
 FormatRegistry::~FormatRegistry() = default;
 
 void FormatRegistry::AddLater(std::function<void(FormatRegistry&)> add) {
-    if (later_ == nullptr) {
-        later_ = std::make_unique<Later>();
-        later_->add = std::move(add);
-        return;
-    }
-    // A second one runs after the first, in the same step.
-    later_->add = [first = std::move(later_->add), second = std::move(add)](FormatRegistry& r) {
-        first(r);
-        second(r);
-    };
+    later_ = std::make_unique<Later>();
+    later_->add = std::move(add);
 }
 
-const std::vector<Format>& FormatRegistry::Complete() const {
+const std::vector<Format>& FormatRegistry::All() const {
     if (later_ == nullptr) return formats_;
     Later& later = *later_;
     // The formats answered so far stay where they are: the complete list is
@@ -120,10 +112,6 @@ const std::vector<Format>& FormatRegistry::Complete() const {
         later.all = std::move(more.formats_);
     });
     return later.all;
-}
-
-const std::vector<Format>& FormatRegistry::All() const {
-    return Complete();
 }
 
 namespace {
@@ -143,7 +131,7 @@ const Format* FormatRegistry::Find(std::string_view name) const {
     const std::string lower = AsciiLowerCopy(name);
     const auto named = [&](const Format& f) { return f.name == lower; };
     if (const Format* own = First(formats_, named)) return own;
-    return First(Complete(), named);
+    return First(All(), named);
 }
 
 const Format* FormatRegistry::ByExtension(std::string_view extension,
@@ -154,7 +142,7 @@ const Format* FormatRegistry::ByExtension(std::string_view extension,
         return f.CanWrite() && AsciiLowerCopy(own) == lower;
     };
     if (const Format* own = First(formats_, writes)) return own;
-    return First(Complete(), writes);
+    return First(All(), writes);
 }
 
 bool FormatRegistry::AddReader(std::string_view extension, const ReadFunction& read) {
@@ -176,12 +164,12 @@ const Format* FormatRegistry::Reader(std::string_view extension) const {
     };
     // kon's own formats are read by content; readers by name come with the
     // formats added later.
-    return First(Complete(), reads);
+    return First(All(), reads);
 }
 
 std::vector<std::string> FormatRegistry::WritableNames() const {
     std::vector<std::string> names;
-    for (const Format& f : Complete()) {
+    for (const Format& f : All()) {
         if (f.CanWrite()) names.push_back(f.name);
     }
     return names;

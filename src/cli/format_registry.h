@@ -79,7 +79,7 @@ class FormatRegistry {
     bool AddReader(std::string_view extension, const ReadFunction& read);
     // Formats whose list costs time to make (loading a library): `add` runs
     // on a registry holding the formats added so far, at the first lookup
-    // those do not answer, or at the first call of All.
+    // those do not answer, or at the first call of All. One such step at most.
     void AddLater(std::function<void(FormatRegistry&)> add);
 
     const Format* Find(std::string_view name) const;
@@ -88,13 +88,12 @@ class FormatRegistry {
     // The format that reads files of this extension by name (ignoring letter
     // case); none for the Kon forms, which are read by content.
     const Format* Reader(std::string_view extension) const;
+    // Every format, those added later included.
     const std::vector<Format>& All() const;
     std::vector<std::string> WritableNames() const;
 
   private:
     struct Later;
-    // The formats added so far, or with those added later too.
-    const std::vector<Format>& Complete() const;
 
     std::vector<Format> formats_;
     std::unique_ptr<Later> later_;
